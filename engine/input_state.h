@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+
+#include "platform/input_devices.h"
+
+namespace hc {
+
+// Keyboard and pad state of one tick: held and newly pressed bit sets, dead-zoned axes.
+class InputState {
+public:
+    std::uint8_t keyboardBuffer[256] = {};
+    JoyState padBuffer{};
+    std::uint32_t keyHeld = 0;     // 26 bits, see kKeyCodes
+    std::uint32_t keyPressed = 0;
+    std::uint32_t padHeld = 0;     // 10 bits, rgbButtons[0..9]
+    std::uint32_t padPressed = 0;
+    float leftStickX = 0, leftStickY = 0;
+    float rightStickX = 0, rightStickY = 0;
+    float zAxis = 0;
+    bool padPresent = false;
+    InputDevices* devices = nullptr;  // owned by the program's start-up
+
+    bool create(InputDevices* devicesIn);
+    void update();
+    void release();
+
+    bool padDown(int button) const { return (padHeld >> button) & 1u; }
+    bool padHit(int button) const { return (padPressed >> button) & 1u; }
+};
+
+extern InputState gInput;
+
+}  // namespace hc
