@@ -224,9 +224,11 @@ bool Field::readStageCsv(const std::string& path, std::int32_t slot, std::int32_
     return true;
 }
 
-bool Field::readStageOrder() {
+bool Field::readStageOrder() { return readStageOrderFile(kOrderPath); }
+
+bool Field::readStageOrderFile(const std::string& path) {
     TextLineReader reader;
-    if (!reader.open(kOrderPath)) {
+    if (!reader.open(path)) {
         showError(kCsvError);
         return false;
     }
@@ -676,7 +678,7 @@ void Field::release() {
         floorCount[slot] = 0;
         chipTotal[slot] = 0;
     }
-    SoundBuffer::release(breakSound);
+    if (breakSound) SoundBuffer::release(breakSound);
     breakSound = nullptr;
     stageOrder.clear();
     stageOrder.shrink_to_fit();
@@ -686,9 +688,9 @@ void Field::release() {
     chips.clear();
     chips.shrink_to_fit();
     chipCount = 0;
-    MeshCache::release(boxMesh);
-    MeshCache::release(cylinderMesh);
-    MeshCache::release(halfBoxMesh);
+    for (MeshEntry* mesh : {boxMesh, cylinderMesh, halfBoxMesh}) {
+        if (mesh) MeshCache::release(mesh);
+    }
     boxMesh = cylinderMesh = halfBoxMesh = nullptr;
 }
 

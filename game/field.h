@@ -70,6 +70,8 @@ public:
     bool readStageCsv(const std::string& path, std::int32_t slot, std::int32_t* startIndex,
                       std::vector<FieldChip>& list);
     bool readStageOrder();
+    // The same from another path (tools).
+    bool readStageOrderFile(const std::string& path);
 
     void draw();
     // The player's move corrected so that his body stops at the faces of solid wall chips.
