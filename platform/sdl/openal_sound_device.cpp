@@ -161,17 +161,17 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SoundDevice> createOpenAlSoundDevice(OpenAlFailure* failure) {
-    auto fail = [failure](OpenAlFailure why) -> std::unique_ptr<SoundDevice> {
+std::unique_ptr<SoundDevice> createOpenAlSoundDevice(SoundDeviceFailure* failure) {
+    auto fail = [failure](SoundDeviceFailure why) -> std::unique_ptr<SoundDevice> {
         if (failure) *failure = why;
         return nullptr;
     };
     auto context = std::make_shared<AlContext>();
     context->device = alcOpenDevice(nullptr);
-    if (!context->device) return fail(OpenAlFailure::Device);
+    if (!context->device) return fail(SoundDeviceFailure::Device);
     context->context = alcCreateContext(context->device, nullptr);
-    if (!context->context || !alcMakeContextCurrent(context->context)) return fail(OpenAlFailure::Context);
-    if (failure) *failure = OpenAlFailure::None;
+    if (!context->context || !alcMakeContextCurrent(context->context)) return fail(SoundDeviceFailure::Context);
+    if (failure) *failure = SoundDeviceFailure::None;
     return std::make_unique<OpenAlSoundDevice>(std::move(context));
 }
 
