@@ -217,6 +217,9 @@ std::unique_ptr<InputDevices> createSdlInput() {
     // The pad is read whether or not the window has focus, as a background input device is.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return nullptr;
+    // The pad is polled: no controller events to pile up in a queue that the loop does not read.
+    SDL_GameControllerEventState(SDL_IGNORE);
+    SDL_JoystickEventState(SDL_IGNORE);
     return std::make_unique<SdlInput>();
 }
 
