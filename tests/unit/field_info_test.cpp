@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "field_test_support.h"
+#include "test_platform.h"
 #include "game/transform.h"
 
 namespace hc {
 namespace {
 
-using fieldtest::QuietPlatform;
 using fieldtest::ScratchDir;
 using fieldtest::writeFile;
 
@@ -35,7 +35,7 @@ protected:
         return chips;
     }
 
-    QuietPlatform platformStub;
+    test::TestPlatform platformStub;
     ScratchDir scratch;
 };
 
@@ -149,8 +149,9 @@ TEST_F(FieldInfoTest, MissingFileShowsItsNameAndTouchesNoOutput) {
     EXPECT_EQ(count, 77u);
     EXPECT_EQ(start.x, 9);
     ASSERT_EQ(platformStub.messages.size(), 1u);
-    EXPECT_EQ(platformStub.messages[0],
-              "エラー|フィールド情報の読み込みに失敗しました\nファイル名 \"Resource_Blade/CSV/none.csv\"");
+    EXPECT_EQ(platformStub.messages[0].caption, "エラー");
+    EXPECT_EQ(platformStub.messages[0].text,
+              "フィールド情報の読み込みに失敗しました\nファイル名 \"Resource_Blade/CSV/none.csv\"");
 }
 
 TEST_F(FieldInfoTest, HostileFilesStayBounded) {

@@ -12,17 +12,20 @@
 #include "engine/camera.h"
 #include "engine/services.h"
 #include "field_test_support.h"
+#include "test_platform.h"
 #include "platform/headless/headless_device.h"
 #include "platform/headless/headless_sound_device.h"
 
 namespace hc {
 namespace {
 
-using fieldtest::QuietPlatform;
 using fieldtest::ScratchDir;
 using fieldtest::writeFile;
 
-const char* const kCsvError = "エラー|CSVファイルの読み込みに失敗しました";
+const char* const kCsvError = "CSVファイルの読み込みに失敗しました";
+
+// The one message the platform was asked to show, as caption and text.
+std::string shown(const test::Shown& m) { return m.caption + "|" + m.text; }
 
 struct Placed {
     char letter;
@@ -93,7 +96,7 @@ protected:
         return n;
     }
 
-    QuietPlatform platformStub;
+    test::TestPlatform platformStub;
     std::unique_ptr<Device> device;
     ScratchDir scratch;
     Field field;
@@ -270,7 +273,7 @@ TEST_F(FieldTest, StageReaderReportsAMissingFile) {
     std::vector<FieldChip> list;
     EXPECT_FALSE(field.readStageCsv("nothing_here.csv", 0, nullptr, list));
     ASSERT_EQ(platformStub.messages.size(), 1u);
-    EXPECT_EQ(platformStub.messages[0], kCsvError);
+    EXPECT_EQ(shown(platformStub.messages[0]), std::string("エラー|") + kCsvError);
 }
 
 TEST_F(FieldTest, StageReaderRefusesAFileThatMakesTooManyChips) {
@@ -284,7 +287,7 @@ TEST_F(FieldTest, StageReaderRefusesAFileThatMakesTooManyChips) {
     writeFile("huge.csv", all);
     std::vector<FieldChip> list;
     EXPECT_FALSE(field.readStageCsv("huge.csv", 0, nullptr, list));
-    EXPECT_EQ(platformStub.messages.back(), kCsvError);
+    EXPECT_EQ(shown(platformStub.messages.back()), std::string("エラー|") + kCsvError);
 }
 
 // ---- Stage order ----
@@ -301,7 +304,7 @@ TEST_F(FieldTest, OrderFileMakesOneEntryPerCharacter) {
 
 TEST_F(FieldTest, OrderFileFailures) {
     EXPECT_FALSE(field.readStageOrder());
-    EXPECT_EQ(platformStub.messages.back(), kCsvError);
+    EXPECT_EQ(shown(platformStub.messages.back()), std::string("エラー|") + kCsvError);
 
     // Stage 1 and the stage after it must be there.
     writeFile("Resource_Blade/CSV/field_order.csv", "3\n");
@@ -559,12 +562,12 @@ TEST_F(CollisionTest, NothingCollidesDuringAStageChange) {
     EXPECT_EQ(r.x, 0.5f);
 }
 
-TEST_F(CollisionTest, EveryChipTestsTheMoveAsPassedIn) {
-    // Two blocks ahead: the nearer one decides here only because it comes last.
-    walls({chipAt('B', 1, 0.5f, 0), chipAt('B', 1, 0.5f, 1)});
-    Vec3 r = field.collideWalls(body, Vec3{0.5f, 0, 0.5f}, at(0.1f, 0, 0.1f));
+TEST_F(CollisionTest, EachAxisIsLimitedByItsOwnChip) {
+    // A block ahead in x and one ahead in z, both within reach of the body.
+    walls({chipAt('B', 1, 0.5f, 0), chipAt('B', 0, 0.5f, 1)});
+    Vec3 r = field.collideWalls(body, Vec3{0.5f, 0, 0.5f}, at(0.1f, 0, 0));
     EXPECT_NEAR(r.x, 0.1f, 1e-5f);
-    EXPECT_NEAR(r.z, 0.1f, 1e-5f);
+    EXPECT_NEAR(r.z, 0.2f, 1e-5f);
 }
 
 // ---- Falling blocks ----
@@ -754,7 +757,7 @@ class FieldLoadTest : public FieldTest {
 protected:
     void SetUp() override {
         FieldTest::SetUp();
-        sound = createHeadlessSoundDevice(platformStub.fixedClock);
+        sound = createHeadlessSoundDevice(platformStub.manualClock);
         gSoundDevice = sound.get();
         writeRun();
     }
@@ -843,7 +846,7 @@ TEST_F(FieldLoadTest, MissingFilesFailWithTheirMessage) {
         platformStub.messages.clear();
         EXPECT_FALSE(field.load()) << c.name;
         ASSERT_EQ(platformStub.messages.size(), 1u) << c.name;
-        EXPECT_EQ(platformStub.messages[0], kCsvError) << c.name;
+        EXPECT_EQ(shown(platformStub.messages[0]), std::string("エラー|") + kCsvError) << c.name;
         field.release();
         EXPECT_EQ(MeshCache::size(), 0u) << c.name;
     }

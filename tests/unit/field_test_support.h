@@ -1,6 +1,6 @@
 #pragma once
-// Shared fixture pieces of the field tests: a platform with a fixed clock that keeps its messages, a
-// scratch folder that becomes the working directory, and writers of tiny data files.
+// Shared fixture pieces of the field tests: a scratch folder that becomes the working directory, and
+// writers of tiny data files.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -12,36 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
 
 namespace hc::fieldtest {
-
-class FixedClock : public Clock {
-public:
-    std::uint32_t ms = 123456;
-    std::int64_t counter() override { return ms; }
-    std::int64_t frequency() override { return 1000; }
-    std::uint32_t milliseconds() override { return ms; }
-};
-
-class QuietPlatform : public Platform {
-public:
-    FixedClock fixedClock;
-    std::vector<std::string> messages;
-
-    Clock& clock() override { return fixedClock; }
-    Rect desktopRect() override { return Rect{0, 0, 1280, 720}; }
-    bool createWindow(const std::string&, const std::string&, int, int, int, int) override { return false; }
-    void showWindow() override {}
-    bool peekMessage(Message&) override { return false; }
-    void postMessage(const Message&) override {}
-    std::unique_ptr<Device> createDevice(const PresentConfig&) override { return nullptr; }
-    std::unique_ptr<SoundDevice> createSoundDevice() override { return nullptr; }
-    std::unique_ptr<InputDevices> createInput() override { return nullptr; }
-    void messageBox(const std::string& text, const std::string& caption) override {
-        messages.push_back(caption + "|" + text);
-    }
-};
 
 // A fresh folder under /tmp that is the working directory while the object lives.
 class ScratchDir {
