@@ -859,5 +859,29 @@ TEST_F(FieldLoadTest, MissingMeshFailsBeforeAnyStageIsRead) {
     EXPECT_TRUE(field.templates[0].empty());
 }
 
+// ---- The shipped stages ----
+
+TEST_F(FieldTest, ShippedStagesHaveAStartCellAndALongEnoughOrder) {
+    const char* source = std::getenv("HC_SOURCE_DIR");
+    if (!source) GTEST_SKIP() << "HC_SOURCE_DIR not set";
+    const std::string dir = std::string(source) + "/content/CSV/";
+    const char* floors[7] = {"Field_1", "Field_2", "Field_3", "Field_4", "Field_5", "SpecialStage", "Cathedral"};
+    const char* wallsOf[7] = {"Wall_1", "Wall_2", "Wall_3", "Wall_4", "Wall_5", "SpecialWall", "Cathedral_Wall"};
+    for (int slot = 0; slot < 7; ++slot) {
+        std::vector<FieldChip> list;
+        std::int32_t start = -1;
+        ASSERT_TRUE(field.readStageCsv(dir + floors[slot] + ".csv", slot, &start, list)) << floors[slot];
+        ASSERT_GE(start, 0) << floors[slot];
+        EXPECT_EQ(list[static_cast<std::size_t>(start)].letter, 'P') << floors[slot];
+        std::size_t floor = list.size();
+        ASSERT_TRUE(field.readStageCsv(dir + wallsOf[slot] + ".csv", slot, nullptr, list)) << wallsOf[slot];
+        EXPECT_GT(list.size(), floor) << wallsOf[slot];
+    }
+    // A story run plays 30 stages and looks one ahead.
+    ASSERT_TRUE(field.readStageOrderFile(dir + "field_order.csv"));
+    EXPECT_GE(field.stageOrder.size(), 31u);
+    EXPECT_TRUE(platformStub.messages.empty());
+}
+
 }  // namespace
 }  // namespace hc
