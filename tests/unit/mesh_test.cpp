@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 
 #include "engine_test_support.h"
@@ -184,6 +185,40 @@ TEST_F(MeshTest, IntersectFindsTheNearestHitAlongTheWholeForwardLine) {
         Vec3 p0 = position(*mesh, face * 3), p1 = position(*mesh, face * 3 + 1), p2 = position(*mesh, face * 3 + 2);
         expectVec(p0 + (p1 - p0) * u + (p2 - p0) * v, c.point);
     }
+}
+
+TEST(MeshSphere, TheFaceTreeFindsWhatTryingEveryFaceFinds) {
+    auto device = createHeadlessDevice();
+    auto sphere = Mesh::createSphere(*device, 1.5f, 25, 21);
+    ASSERT_NE(sphere, nullptr);
+    // The same faces without upload(): no tree, every face is tried.
+    Mesh plain;
+    plain.vertices = sphere->vertices;
+    plain.indices = sphere->indices;
+    plain.boundsMin = sphere->boundsMin;
+    plain.boundsMax = sphere->boundsMax;
+
+    std::srand(7);
+    auto random = [] { return static_cast<float>(std::rand()) / static_cast<float>(RAND_MAX) * 2.0f - 1.0f; };
+    int hits = 0;
+    for (int i = 0; i < 2000; ++i) {
+        Vec3 start{random() * 3, random() * 3, random() * 3};
+        Vec3 dir{random(), random(), random()};
+        if (i % 4 == 0) dir = Vec3{0, 0, 0} - start;      // aimed at the centre
+        if (i % 7 == 0) dir = {0, random() > 0 ? 1.0f : -1.0f, 0};  // along an axis
+        std::uint32_t faceA = 0, faceB = 0;
+        float uA = 0, vA = 0, tA = 0, uB = 0, vB = 0, tB = 0;
+        bool a = sphere->intersect(start, dir, faceA, uA, vA, tA);
+        bool b = plain.intersect(start, dir, faceB, uB, vB, tB);
+        ASSERT_EQ(a, b) << i;
+        if (!a) continue;
+        ++hits;
+        EXPECT_EQ(faceA, faceB) << i;
+        EXPECT_EQ(tA, tB) << i;
+        EXPECT_EQ(uA, uB) << i;
+        EXPECT_EQ(vA, vB) << i;
+    }
+    EXPECT_GT(hits, 500);
 }
 
 TEST(MeshSphere, HasTheOriginalLayoutFacingOutward) {
