@@ -1,6 +1,5 @@
 #pragma once
-// Shared by the engine service tests: a scratch folder, file writing, and a platform that keeps the
-// error boxes it is asked to show.
+// Shared by the engine service tests: a scratch folder, file writing, and the services they run on.
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "engine/services.h"
 #include "platform/headless/headless_device.h"
 #include "platform/platform.h"
+#include "tests/unit/test_platform.h"
 
 namespace hc::testing {
 
@@ -45,47 +45,18 @@ private:
     std::filesystem::path path_;
 };
 
-class MessageRecorder : public Platform {
-public:
-    struct Box {
-        std::string text, caption;
-    };
-    std::vector<Box> boxes;
-
-    void messageBox(const std::string& text, const std::string& caption) override { boxes.push_back({text, caption}); }
-
-    Clock& clock() override { return clock_; }
-    Rect desktopRect() override { return {0, 0, 1920, 1080}; }
-    bool createWindow(const std::string&, const std::string&, int, int, int, int) override { return true; }
-    void showWindow() override {}
-    bool peekMessage(Message&) override { return false; }
-    void postMessage(const Message&) override {}
-    std::unique_ptr<Device> createDevice(const PresentConfig&) override { return createHeadlessDevice(); }
-    std::unique_ptr<SoundDevice> createSoundDevice() override { return nullptr; }
-    std::unique_ptr<InputDevices> createInput() override { return nullptr; }
-
-private:
-    struct StillClock : Clock {
-        std::int64_t counter() override { return 0; }
-        std::int64_t frequency() override { return 1000; }
-        std::uint32_t milliseconds() override { return 0; }
-    } clock_;
-};
-
-// Installs a headless device and the message recorder as the process-wide services for one test.
+// Installs the test platform (which keeps the error boxes) and a headless device as the process-wide
+// services for one test.
 class ServiceScope {
 public:
-    MessageRecorder platform;
+    test::ScopedTestPlatform scope;
+    test::TestPlatform& platform = scope.platform;
     std::unique_ptr<Device> device = createHeadlessDevice();
 
-    ServiceScope() {
-        setPlatform(&platform);
-        gDevice = device.get();
-    }
-    ~ServiceScope() {
-        gDevice = nullptr;
-        setPlatform(nullptr);
-    }
+    ServiceScope() { gDevice = device.get(); }
+    ~ServiceScope() { gDevice = nullptr; }
+    ServiceScope(const ServiceScope&) = delete;
+    ServiceScope& operator=(const ServiceScope&) = delete;
 };
 
 }  // namespace hc::testing
