@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -141,6 +142,23 @@ TEST_F(LightSettingsTest, MalformedFilesNeverReachBeyondSixLights) {
     load(many);
     EXPECT_EQ(touchedLights().size(), 6u);
     for (int k = 0; k < LightSettings::kLightCount; ++k) EXPECT_EQ(LightSettings::table[k].enabled, 1);
+}
+
+TEST_F(LightSettingsTest, TheShippedFileGivesItsNamedLights) {
+    const char* source = std::getenv("HC_SOURCE_DIR");
+    if (!source) GTEST_SKIP() << "HC_SOURCE_DIR not set";
+    LightSettings::load(std::string(source) + "/content/LightDate.txt");
+    ASSERT_NE(LightSettings::table, nullptr);
+    ASSERT_EQ(LightSettings::table[0].enabled, 1) << "the file was not read";
+    int lights = 0;
+    for (int k = 0; k < LightSettings::kLightCount; ++k) {
+        const LightRecord& r = LightSettings::table[k];
+        if (!r.enabled) continue;
+        ++lights;
+        EXPECT_NE(r.name[0], '\0') << "light " << k << " has no name";
+        EXPECT_GT(r.light.diffuse.r + r.light.diffuse.g + r.light.diffuse.b, 0.0f) << "light " << k;
+    }
+    EXPECT_EQ(touchedLights().size(), static_cast<std::size_t>(lights));
 }
 
 TEST_F(LightSettingsTest, DimsOncePerMultipleOfTenUpToSixty) {
