@@ -1,0 +1,153 @@
+// assetgen --preview: pictures of the generated tree for a person to look at (not part of the build).
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "asset_manifest.h"
+#include "generators.h"
+#include "loaded_mesh.h"
+#include "rasteriser.h"
+
+namespace {
+
+struct Placed {
+  const LoadedMesh* mesh;
+  Transform world;
+};
+
+void defaultLights(Rasteriser& r) {
+  r.lights = {{normalize({0.5f, -0.8f, 0.45f}), {0.75f, 0.72f, 0.68f}},
+              {normalize({-0.6f, -0.3f, -0.4f}), {0.25f, 0.28f, 0.35f}}};
+}
+
+Image renderView(const std::vector<Placed>& items, Vec3 eye, Vec3 target, float fov, int w, int h, bool fog = false) {
+  Rasteriser r(w, h, hexColour(0x101012));
+  defaultLights(r);
+  if (fog) {
+    r.fogStart = eye.y + 1;
+    r.fogEnd = eye.y + 22;
+    r.fogColour = rgb(0, 0, 0);
+  }
+  r.lookAt(eye, target, fov);
+  for (const Placed& p : items) r.draw(p.mesh->mesh, p.mesh->texturePointers(), p.world);
+  return r.colour;
+}
+
+// Four views round the object (front from +z, right, back, high three-quarter), 2 × 2.
+Image turntable(const std::vector<Placed>& items, Vec3 centre, float radius) {
+  Image sheet(800, 800, hexColour(0x101012));
+  const float dist = radius * 3.2f;
+  Vec3 eyes[4] = {centre + Vec3{0, radius * 0.3f, dist}, centre + Vec3{dist, radius * 0.3f, 0},
+                  centre + Vec3{0, radius * 0.3f, -dist}, centre + Vec3{-dist * 0.7f, dist * 0.6f, dist * 0.7f}};
+  for (int i = 0; i < 4; ++i) {
+    Image v = renderView(items, eyes[i], centre, 36, 400, 400);
+    sheet.copyRegion(v, 0, 0, 400, 400, (i % 2) * 400, (i / 2) * 400);
+  }
+  return sheet;
+}
+
+std::string full(const std::string& root, const std::string& rel) {
+  return (std::filesystem::path(root) / std::filesystem::u8path(rel)).string();
+}
+
+Transform yawPitchRoll(float yaw, float pitch, float roll) {
+  return Transform::rotationZ(roll).then(Transform::rotationX(pitch)).then(Transform::rotationY(yaw));
+}
+
+}  // namespace
+
+int previewTree(const std::string& root, const std::string& outDir) {
+  std::filesystem::create_directories(outDir);
+  std::vector<std::unique_ptr<LoadedMesh>> meshes;
+  auto get = [&](const std::string& rel) -> const LoadedMesh* {
+    meshes.push_back(std::make_unique<LoadedMesh>(loadMesh(full(root, rel))));
+    if (!meshes.back()->error.empty()) std::fprintf(stderr, "%s: %s\n", rel.c_str(), meshes.back()->error.c_str());
+    return meshes.back().get();
+  };
+
+  // Every mesh on its own.
+  for (const ManifestEntry& e : meshManifest()) {
+    const LoadedMesh* m = get(e.path);
+    Vec3 lo, hi;
+    m->mesh.bounds(lo, hi);
+    Vec3 c = (lo + hi) * 0.5f;
+    float radius = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z}) * 0.5f;
+    std::string name = std::filesystem::u8path(e.path).stem().string();
+    turntable({{m, Transform{}}}, c, radius).savePng(outDir + "/mesh_" + name + ".png");
+  }
+
+  // The knight as the game assembles it at heading 0 with the blade at rest, facing +z.
+  {
+    Transform body = Transform::rotationY(-180);
+    Vec3 hand{0.42f * std::sin(radians(10)), 1.0f, 0.42f * std::cos(radians(10))};
+    Transform bladePose = yawPitchRoll(0, -90, 90).then(Transform::translation(hand));
+    std::vector<Placed> items = {{get("Mesh/player_body.x"), body},
+                                 {get("Mesh/player_leftfoot.x"), body},
+                                 {get("Mesh/player_rightfoot.x"), body},
+                                 {get("Mesh/player_blade_hand.x"), bladePose}};
+    turntable(items, {0, 0.85f, 0}, 0.95f).savePng(outDir + "/knight_assembled.png");
+    // A horizontal sweep pose: elevation 90, yaw 60.
+    Transform sweep = yawPitchRoll(60, 0, 0).then(Transform::translation(hand));
+    items.back().world = sweep;
+    turntable(items, {0, 0.85f, 0}, 0.95f).savePng(outDir + "/knight_sweep.png");
+    // Hand only, as in story events.
+    items.back() = {get("Mesh/player_righthand.x"), yawPitchRoll(0, 0, 90).then(Transform::translation(hand))};
+    turntable(items, {0, 0.85f, 0}, 0.95f).savePng(outDir + "/knight_handonly.png");
+  }
+  // The second knight facing the player at +z (yaw 90 in the event's formula).
+  {
+    float yaw = 90;
+    Transform body = Transform::rotationY(-(yaw - 90));
+    float h = radians(yaw + 270);
+    Transform handPose =
+        yawPitchRoll(yaw - 270, 180, 270).then(Transform::translation({0.24f * std::cos(h), 0.57f, 0.24f * std::sin(h)}));
+    std::vector<Placed> items = {{get("Mesh/騎士の人/knight_rightfoot.x"), body},
+                                 {get("Mesh/騎士の人/knight_leftfoot.x"), body},
+                                 {get("Mesh/騎士の人/senpaiknight_t.x"), body},
+                                 {get("Mesh/騎士の人/knight_hand.x"), handPose}};
+    turntable(items, {0, 0.85f, 0}, 0.95f).savePng(outDir + "/elder_assembled.png");
+  }
+  // A small arena under fog with golems and the knight, seen from the follow camera.
+  {
+    std::vector<Placed> items;
+    const LoadedMesh* box = get("FieldObject/rockbox.x");
+    const LoadedMesh* pillar = get("FieldObject/cylinder_obj.x");
+    const LoadedMesh* half = get("FieldObject/boxhalf_obj.x");
+    for (int z = -6; z <= 16; ++z)
+      for (int x = -8; x <= 8; ++x) {
+        items.push_back({box, Transform::translation({static_cast<float>(x), -0.5f, static_cast<float>(z)})});
+        if (std::abs(x) == 8 || z == 16) {
+          items.push_back({box, Transform::translation({static_cast<float>(x), 0.5f, static_cast<float>(z)})});
+          if ((x + z) % 3 == 0) items.push_back({box, Transform::translation({static_cast<float>(x), 1.5f, static_cast<float>(z)})});
+        }
+      }
+    for (int i = 0; i < 4; ++i) {
+      float x = i < 2 ? -4.0f : 4.0f, z = i % 2 ? 10.0f : 4.0f;
+      items.push_back({pillar, Transform::translation({x, 0, z})});
+      items.push_back({pillar, Transform::translation({x, 1, z})});
+    }
+    items.push_back({half, Transform::translation({-2, 0.5f, 7})});
+    items.push_back({half, place({2, 0.5f, 7}, {}, {1.3f, 1, 2})});
+    Transform body = Transform::rotationY(-180);
+    Vec3 hand{0.42f * std::sin(radians(10)), 1.0f, 0.42f * std::cos(radians(10))};
+    items.push_back({get("Mesh/player_body.x"), body});
+    items.push_back({get("Mesh/player_leftfoot.x"), body});
+    items.push_back({get("Mesh/player_rightfoot.x"), body});
+    items.push_back({get("Mesh/player_blade_hand.x"), yawPitchRoll(0, -90, 90).then(Transform::translation(hand))});
+    const char* golems[3] = {"Enemy_Mesh/golem_01.x", "Enemy_Mesh/golem_02.x", "Enemy_Mesh/golem_03.x"};
+    for (int i = 0; i < 3; ++i) {
+      const LoadedMesh* g = get(golems[i]);
+      if (g->mesh.triangles.empty()) continue;
+      // Golems face local +z; turn them toward the knight.
+      items.push_back({g, Transform::rotationY(180).then(Transform::translation({-2.5f + 2.5f * i, 0, 4.5f}))});
+    }
+    float pitch = radians(67.5f), dist = 10;
+    Vec3 eye{0, std::sin(pitch) * dist, -std::cos(pitch) * dist};
+    renderView(items, eye, {0, 1.1f, 0}, 45, 1280, 720, true).savePng(outDir + "/arena_follow.png");
+    renderView(items, {0, 2.6f, -4.0f}, {0, 1.0f, 4}, 45, 1280, 720, true).savePng(outDir + "/arena_low.png");
+  }
+  std::printf("previews written to %s\n", outDir.c_str());
+  return 0;
+}
