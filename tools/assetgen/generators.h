@@ -7,6 +7,8 @@
 void makeFieldObjects(OutputTree& out);
 void makeKnights(OutputTree& out);
 void makeGolems(OutputTree& out);
+void makeHudSheet(OutputTree& out, TextRenderer& text);
+void makeTitleSheet(OutputTree& out, TextRenderer& text);
 
 // Checks a generated tree: meshes through Assimp, images through stb_image, WAV headers.
 int checkTree(const std::string& root);

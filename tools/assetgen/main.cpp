@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
       {"field objects", [](OutputTree& o, TextRenderer&) { makeFieldObjects(o); }},
       {"knights", [](OutputTree& o, TextRenderer&) { makeKnights(o); }},
       {"golems", [](OutputTree& o, TextRenderer&) { makeGolems(o); }},
+      {"hud sheet", makeHudSheet},
+      {"title sheet", makeTitleSheet},
   };
   for (const Step& s : steps) {
     auto t0 = std::chrono::steady_clock::now();

@@ -56,6 +56,78 @@ Transform yawPitchRoll(float yaw, float pitch, float roll) {
   return Transform::rotationZ(roll).then(Transform::rotationX(pitch)).then(Transform::rotationY(yaw));
 }
 
+// The sprite draw of the game: source rectangle of a sheet, rotated by `degrees` about `centre`
+// (in source pixels) and placed so that the centre lands on `at`. With no rotation and centre 0,
+// `at` is the top-left corner. `greenOnly` keeps only green and alpha, as the title's helper does.
+void sprite(Image& screen, const Image& sheet, int l, int t, int r, int b, float atX, float atY, float degrees = 0,
+            float cx = 0, float cy = 0, bool greenOnly = false, float alpha = 1.0f) {
+  float c = std::cos(radians(degrees)), s = std::sin(radians(degrees));
+  float w = static_cast<float>(r - l), h = static_cast<float>(b - t);
+  float ext = std::sqrt(w * w + h * h) + 2;
+  for (int y = static_cast<int>(atY - ext); y <= static_cast<int>(atY + ext); ++y) {
+    for (int x = static_cast<int>(atX - ext); x <= static_cast<int>(atX + ext); ++x) {
+      if (!screen.inside(x, y)) continue;
+      // Screen pixel centre back into source coordinates.
+      float dx = x + 0.5f - atX, dy = y + 0.5f - atY;
+      float sx = dx * c + dy * s + cx, sy = -dx * s + dy * c + cy;
+      if (sx < 0 || sy < 0 || sx >= w || sy >= h) continue;
+      Rgba p = degrees == 0 ? sheet.at(l + static_cast<int>(sx), t + static_cast<int>(sy))
+                            : sampleTexture(sheet, (l + sx) / sheet.width, (t + sy) / sheet.height);
+      if (greenOnly) p = {0, p.g, 0, p.a};
+      screen.blend(x, y, p, alpha);
+    }
+  }
+}
+
+void hudMock(const Image& background, const Image& sheet, const std::string& path, bool clear, int stage,
+             int enemiesLeft, int enemyTotal, int hearts, int gauge, float heading, int score, bool event) {
+  Image screen = background;
+  auto spr = [&](int l, int t, int r, int b, float x, float y) { sprite(screen, sheet, l, t, r, b, x, y); };
+  if (event) {
+    spr(0, 177, 604, 355, 341, 505);
+    sprite(screen, sheet, 338, 595, 363, 620, 895.5f, 627.5f, 40, 12.5f, 12.5f);
+    screen.savePng(path);
+    return;
+  }
+  spr(604, 0, 763, 177, 10, 10);
+  std::string st = std::to_string(std::min(stage, 999));
+  int ones[3] = {100, 115, 134};
+  for (size_t k = 0; k < st.size(); ++k) {
+    int d = st[st.size() - 1 - k] - '0';
+    spr(30 * d, 693, 30 * d + 30, 740, static_cast<float>(ones[st.size() - 1] - 30 * static_cast<int>(k)), 58);
+  }
+  auto small = [&](int value, int onesX) {
+    std::string v = std::to_string(value);
+    for (size_t k = 0; k < v.size(); ++k) {
+      int d = v[v.size() - 1 - k] - '0';
+      spr(20 * d, 740, 20 * d + 20, 769, static_cast<float>(onesX - 13 * static_cast<int>(k)), 134);
+    }
+  };
+  small(enemyTotal, 153);
+  small(enemiesLeft, 106);
+  spr(0, 355, 484, 465, 358, 572);
+  for (int i = 0; i < hearts; ++i) spr(338, 633, 375, 660, 522.0f + 56 * i, 578);
+  int w = static_cast<int>(gauge / 300.0f * 286);
+  if (w > 0) spr(338, 677, 338 + w, 687, 514, 632);
+  std::string sc = std::to_string(score);
+  for (size_t k = 0; k < sc.size(); ++k) {
+    int d = sc[sc.size() - 1 - k] - '0';
+    spr(16 * d, 769, 16 * d + 16, 791, static_cast<float>(844 - 16 * static_cast<int>(k)), 655);
+  }
+  sprite(screen, sheet, 0, 504, 207, 689, 1155.5f, 578.5f, heading, 103.5f, 92.5f);
+  sprite(screen, sheet, 208, 579, 304, 689, 1157, 579, heading, 47, 45);
+  if (clear) {
+    spr(0, 813, 855, 924, 255, 287);
+    spr(484, 358, 719, 395, 733, 426);
+    spr(719, 358, 769, 411, 972, 410);
+  } else if (hearts == 0) {
+    spr(0, 924, 789, 1024, 255, 287);
+    spr(484, 432, 789, 469, 643, 426);
+    spr(719, 358, 769, 411, 972, 410);
+  }
+  screen.savePng(path);
+}
+
 }  // namespace
 
 int previewTree(const std::string& root, const std::string& outDir) {
@@ -147,6 +219,33 @@ int previewTree(const std::string& root, const std::string& outDir) {
     Vec3 eye{0, std::sin(pitch) * dist, -std::cos(pitch) * dist};
     renderView(items, eye, {0, 1.1f, 0}, 45, 1280, 720, true).savePng(outDir + "/arena_follow.png");
     renderView(items, {0, 2.6f, -4.0f}, {0, 1.0f, 4}, 45, 1280, 720, true).savePng(outDir + "/arena_low.png");
+  }
+  // Screen mock-ups of the overlay over the follow view.
+  {
+    Image arena = loadPng(outDir + "/arena_follow.png");
+    Image hud = loadPng(full(root, "UI/CorvanChip.png"));
+    if (arena.width && hud.width) {
+      hudMock(arena, hud, outDir + "/hud_play.png", false, 12, 7, 12, 2, 150, 30, 12345, false);
+      hudMock(arena, hud, outDir + "/hud_clear.png", true, 7, 0, 6, 3, 299, -75, 8800, false);
+      hudMock(arena, hud, outDir + "/hud_defeat.png", false, 30, 3, 28, 0, 0, 0, 0, false);
+      hudMock(arena, hud, outDir + "/hud_event.png", false, 1, 0, 0, 0, 0, 0, 0, true);
+    }
+  }
+  // The title as drawSprite shows it (green and alpha only), and in full colour for comparison.
+  {
+    Image back = loadPng(outDir + "/arena_low.png");
+    Image title = loadPng(full(root, "UI/CorvaneTitle_Chip.png"));
+    if (back.width && title.width) {
+      for (int colour = 0; colour < 2; ++colour) {
+        Image screen = back;
+        bool green = colour == 0;
+        sprite(screen, title, 0, 0, 892, 307, 198, 100, 0, 0, 0, green);
+        sprite(screen, title, 0, 307, 241, 354, 526, 439, 0, 0, 0, green);
+        sprite(screen, title, 241, 354, 482, 401, 528, 495, 0, 0, 0, green);
+        sprite(screen, title, 241, 401, 482, 448, 528, 551, 0, 0, 0, green);
+        screen.savePng(outDir + (green ? "/title_green.png" : "/title_colour.png"));
+      }
+    }
   }
   std::printf("previews written to %s\n", outDir.c_str());
   return 0;

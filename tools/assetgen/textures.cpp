@@ -14,10 +14,10 @@ Rgba stoneFace(float x, float y, int variant) {
   float n1 = Noise::fbm2(px / 48.0f, py / 48.0f, 4, seed);
   float n2 = Noise::fbm2(px / 9.0f, py / 9.0f, 3, seed + 5);
   float speck = Noise::hash2(static_cast<int>(px), static_cast<int>(py), seed + 9) * 0.5f + 0.5f;
-  Rgba base = hexColour(0x5a5d66);
-  Rgba warm = hexColour(0x6b6459);
-  Rgba c = mix(base, warm, clamp01(0.5f + n1 * 1.2f));
-  float shade = 1.0f + n1 * 0.22f + n2 * 0.10f + (speck > 0.93f ? 0.10f : 0.0f) - (speck < 0.05f ? 0.12f : 0.0f);
+  Rgba base = hexColour(0x4c4f57);
+  Rgba warm = hexColour(0x585349);
+  Rgba c = mix(base, warm, clamp01(0.5f + n1 * 0.8f));
+  float shade = 1.0f + n1 * 0.14f + n2 * 0.09f + (speck > 0.93f ? 0.10f : 0.0f) - (speck < 0.05f ? 0.12f : 0.0f);
   c = scaled(c, shade);
 
   // Edges: a dark joint right at the border, then a bright chamfer catching the light.
