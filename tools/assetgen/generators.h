@@ -9,6 +9,9 @@ void makeKnights(OutputTree& out);
 void makeGolems(OutputTree& out);
 void makeHudSheet(OutputTree& out, TextRenderer& text);
 void makeTitleSheet(OutputTree& out, TextRenderer& text);
+void makeRankingSheet(OutputTree& out, TextRenderer& text);
+void makeMutterSheet(OutputTree& out, TextRenderer& text);
+void makeCredits(OutputTree& out, TextRenderer& text);
 
 // Checks a generated tree: meshes through Assimp, images through stb_image, WAV headers.
 int checkTree(const std::string& root);

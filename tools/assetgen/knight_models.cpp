@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "generators.h"
+#include "knight_models.h"
 #include "mesh_kit.h"
 
 namespace {
@@ -286,6 +287,10 @@ MeshBuilder turnedRound(MeshBuilder m) {
 }
 
 }  // namespace
+
+MeshBuilder knightBodyMesh() { return playerBody(); }
+MeshBuilder knightBootMesh(float side) { return boot(kPlayerLook, side); }
+MeshBuilder knightBladeHandMesh() { return playerBladeHand(); }
 
 void makeKnights(OutputTree& out) {
   out.mesh("Mesh/player_body.x", playerBody());

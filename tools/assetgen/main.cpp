@@ -30,6 +30,9 @@ int main(int argc, char** argv) {
       {"golems", [](OutputTree& o, TextRenderer&) { makeGolems(o); }},
       {"hud sheet", makeHudSheet},
       {"title sheet", makeTitleSheet},
+      {"ranking sheet", makeRankingSheet},
+      {"mutter window", makeMutterSheet},
+      {"credits", makeCredits},
   };
   for (const Step& s : steps) {
     auto t0 = std::chrono::steady_clock::now();

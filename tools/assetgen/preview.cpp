@@ -247,6 +247,87 @@ int previewTree(const std::string& root, const std::string& outDir) {
       }
     }
   }
+  // Ranking list and name entry as the screens place the sheet's pieces.
+  {
+    Image back = loadPng(outDir + "/arena_low.png");
+    Image sheet = loadPng(full(root, "Ranking/ranking_chip.png"));
+    if (back.width && sheet.width) {
+      struct Row { int pos; const char* name; int stage; int score; };
+      const Row rows[6] = {{1, "ARTOR", 30, 48210}, {2, "KNIGH", 24, 30100}, {3, "MAREN", 17, 19850},
+                           {4, "SOLUS", 12, 9400},  {5, "ELDER", 9, 5300},   {6, "ZZZ  ", 4, 1200}};
+      auto number = [&](Image& scr, int value, int right, float y) {
+        int k = 0;
+        do {
+          int d = value % 10;
+          sprite(scr, sheet, 32 * d, 36, 32 * d + 32, 64, static_cast<float>(right - 32 * k), y);
+          value /= 10;
+          ++k;
+        } while (value > 0);
+      };
+      auto name = [&](Image& scr, const char* n, int x, float y) {
+        for (int j = 0; j < 5 && n[j]; ++j) {
+          int c = n[j];
+          if (c - 'A' >= 0 && c - 'A' <= 29) sprite(scr, sheet, 32 * (c - 65), 0, 32 * (c - 65) + 32, 36, x + 36.0f * j, y);
+        }
+      };
+      Image list = back;
+      sprite(list, sheet, 0, 64, 1180, 736, 0, 0);
+      for (const Row& r : rows) {
+        float y = (r.pos - 1) * 94.0f + 132;
+        number(list, r.pos, 220, y);
+        name(list, r.name, 350, y);
+        number(list, r.stage, 751, y);
+        number(list, r.score, 1072, y);
+      }
+      sprite(list, sheet, 64, 736, 128, 832, 1182, 538 + 10);
+      sprite(list, sheet, 608, 736, 802, 783, 280, 22);
+      list.savePng(outDir + "/ranking_list.png");
+
+      Image entry = back;
+      sprite(entry, sheet, 0, 64, 1020, 160, 0, 0);
+      sprite(entry, sheet, 0, 160, 1180, 736, 0, 96);
+      sprite(entry, sheet, 480, 736, 608, 800, 1024, 28);
+      for (int i = 0; i < 5; ++i) {
+        float y = i * 94.0f + 132;
+        number(entry, rows[i].pos, 220, y);
+        name(entry, rows[i].name, 350, y);
+        number(entry, rows[i].stage, 751, y);
+        number(entry, rows[i].score, 1072, y);
+      }
+      sprite(entry, sheet, 224, 736, 352, 800, 96, 580);
+      sprite(entry, sheet, 608, 793, 802, 840, 280, 22);
+      number(entry, 14, 751, 602);
+      number(entry, 10450, 1072, 602);
+      int letters[5] = {0, 1, 26, 26, 26};
+      for (int j = 0; j < 5; ++j) sprite(entry, sheet, 32 * letters[j], 0, 32 * letters[j] + 32, 36, 386 + 36.0f * j, 602);
+      int cursor = 3, current = 2;
+      sprite(entry, sheet, 32 * current, 0, 32 * current + 32, 36, 350 + 36.0f * cursor, 602);
+      sprite(entry, sheet, 352, 736, 416, 800, 274 + 36.0f * cursor - 5, 588);
+      sprite(entry, sheet, 416, 736, 480, 800, 326 + 36.0f * cursor + 5, 588);
+      entry.savePng(outDir + "/ranking_entry.png");
+    }
+  }
+  // Remark windows of the five widths stacked on one screen, with text positions marked.
+  {
+    Image back = loadPng(outDir + "/arena_follow.png");
+    Image sheet = loadPng(full(root, "Event/つぶやきウィンドウ.png"));
+    if (back.width && sheet.width) {
+      const int winX[5] = {130, 274, 322, 370, 418};
+      const int markX[5] = {1103, 999, 887, 829, 747};
+      const int bytes[5] = {100, 75, 60, 40, 20};
+      Image screen = back;
+      for (int i = 0; i < 5; ++i) {
+        float dy = -400.0f + 96 * i;
+        sprite(screen, sheet, 0, 96 * i, 1024, 96 * i + 96, static_cast<float>(winX[i]), 440 + dy);
+        // Stand-in for the text: one 6.8-pixel block per byte at the text position.
+        for (int b = 0; b < bytes[i]; ++b)
+          for (int y = 0; y < 13; ++y)
+            for (int x = 0; x < 5; ++x) screen.blend(static_cast<int>(winX[i] + 42.5f + b * 6.8f) + x, static_cast<int>(480 + dy) + y, hexColour(0xff4040), 1);
+        sprite(screen, sheet, 20, 500, 38, 518, static_cast<float>(markX[i]), 488 + dy);
+      }
+      screen.savePng(outDir + "/mutter.png");
+    }
+  }
   std::printf("previews written to %s\n", outDir.c_str());
   return 0;
 }
