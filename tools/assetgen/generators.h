@@ -12,6 +12,8 @@ void makeTitleSheet(OutputTree& out, TextRenderer& text);
 void makeRankingSheet(OutputTree& out, TextRenderer& text);
 void makeMutterSheet(OutputTree& out, TextRenderer& text);
 void makeCredits(OutputTree& out, TextRenderer& text);
+void makeMusic(OutputTree& out);
+void makeEffects(OutputTree& out);
 
 // Checks a generated tree: meshes through Assimp, images through stb_image, WAV headers.
 int checkTree(const std::string& root);

@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
       {"ranking sheet", makeRankingSheet},
       {"mutter window", makeMutterSheet},
       {"credits", makeCredits},
+      {"music", [](OutputTree& o, TextRenderer&) { makeMusic(o); }},
+      {"effects", [](OutputTree& o, TextRenderer&) { makeEffects(o); }},
   };
   for (const Step& s : steps) {
     auto t0 = std::chrono::steady_clock::now();
