@@ -61,6 +61,15 @@ int checkMeshes(const std::string& root) {
       }
       std::printf("\n");
     }
+    float radius = 0;
+    for (const MeshVertex& v : m.vertices) radius = std::max(radius, std::sqrt(v.p.x * v.p.x + v.p.z * v.p.z));
+    for (const MeshExpectation& x : meshExpectations()) {
+      if (std::strcmp(x.path, e.path) != 0) continue;
+      bool fits = lo.y >= x.minYLo && lo.y <= x.minYHi && hi.y >= x.maxYLo && hi.y <= x.maxYHi && radius <= x.maxRadius + 1e-3f;
+      if (x.minZ < x.maxZ) fits = fits && lo.z >= x.minZ - 1e-3f && hi.z <= x.maxZ + 1e-3f;
+      std::printf("     radius %.3f  placement %s\n", radius, fits ? "as expected" : "OUTSIDE THE EXPECTED RANGE");
+      if (!fits) ++problems;
+    }
     if (!lm.hasNormals || !lm.hasUvs || !closed || vol <= 0 || disagree > 0) {
       std::printf("     PROBLEM: %d triangles whose normals disagree with their winding\n", disagree);
       ++problems;

@@ -8,6 +8,43 @@ struct ManifestEntry {
   int width = 0, height = 0;  // images: exact size (0: any power of two)
 };
 
+// What the game's placement code expects of a mesh: the ranges its bounding box must fall in.
+struct MeshExpectation {
+  const char* path;
+  float minYLo, minYHi;  // lowest point
+  float maxYLo, maxYHi;  // highest point
+  float maxRadius;       // largest distance from the y axis
+  float minZ, maxZ;      // extent along z (checked only when minZ < maxZ)
+};
+
+inline const std::vector<MeshExpectation>& meshExpectations() {
+  static const std::vector<MeshExpectation> list = {
+      // Knight: origin on the ground between the feet, about 1.6 tall, body footprint about 0.45.
+      {"Mesh/player_body.x", 0.3f, 0.45f, 1.55f, 1.75f, 0.5f, 0, 0},
+      {"Mesh/player_leftfoot.x", -0.01f, 0.01f, 0.3f, 0.5f, 0.3f, 0, 0},
+      {"Mesh/player_rightfoot.x", -0.01f, 0.01f, 0.3f, 0.5f, 0.3f, 0, 0},
+      // The blade: grip at the origin, tip at z 0.78.
+      {"Mesh/player_blade_hand.x", -0.1f, 0.0f, 0.0f, 0.1f, 0.8f, -0.2f, 0.781f},
+      {"Mesh/blade.x", -0.05f, 0.0f, 0.0f, 0.05f, 0.8f, 0.05f, 0.781f},
+      {"Mesh/player_righthand.x", -0.1f, 0.0f, 0.0f, 0.1f, 0.25f, 0, 0},
+      {"Mesh/騎士の人/senpaiknight_t.x", 0.2f, 0.45f, 1.55f, 1.75f, 0.55f, 0, 0},
+      {"Mesh/騎士の人/knight_leftfoot.x", -0.01f, 0.01f, 0.3f, 0.5f, 0.3f, 0, 0},
+      {"Mesh/騎士の人/knight_rightfoot.x", -0.01f, 0.01f, 0.3f, 0.5f, 0.3f, 0, 0},
+      // The second knight's hand is placed 0.57 above the ground; its sword reaches down to it.
+      {"Mesh/騎士の人/knight_hand.x", -0.1f, 0.0f, 0.0f, 0.1f, 0.6f, 0, 0},
+      // Golems: 1.6 to 2.2 tall, origin at the feet.
+      {"Enemy_Mesh/golem_01.x", -0.05f, 0.02f, 1.6f, 2.2f, 0.9f, 0, 0},
+      {"Enemy_Mesh/golem_02.x", -0.05f, 0.02f, 1.6f, 2.2f, 0.9f, 0, 0},
+      {"Enemy_Mesh/golem_03.x", -0.05f, 0.02f, 1.6f, 2.2f, 1.1f, 0, 0},
+      // Drawn scaled (3.65, 2, 3.5) at y -2: local y 1 is the floor.
+      {"黒曜石/kokuyouseki.x", -0.1f, 0.0f, 2.5f, 4.0f, 1.3f, 0, 0},
+      {"FieldObject/rockbox.x", -0.5f, -0.499f, 0.499f, 0.5f, 0.7072f, -0.5f, 0.5f},
+      {"FieldObject/cylinder_obj.x", 0.0f, 0.001f, 0.999f, 1.0f, 0.5f, -0.5f, 0.5f},
+      {"FieldObject/boxhalf_obj.x", -0.5f, -0.499f, -0.001f, 0.0f, 0.7072f, -0.5f, 0.5f},
+  };
+  return list;
+}
+
 inline const std::vector<ManifestEntry>& meshManifest() {
   static const std::vector<ManifestEntry> list = {
       {"Mesh/player_body.x"},           {"Mesh/player_leftfoot.x"},          {"Mesh/player_rightfoot.x"},

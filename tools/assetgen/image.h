@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "mask.h"
+
 struct Rgba {
   float r = 0, g = 0, b = 0, a = 0;
 };
@@ -24,19 +26,6 @@ inline float smoothstep(float e0, float e1, float x) {
   float t = clamp01((x - e0) / (e1 - e0));
   return t * t * (3 - 2 * t);
 }
-
-// A single-channel coverage map (text, shapes to be reused as stencils).
-struct Mask {
-  int width = 0, height = 0;
-  std::vector<float> a;
-  float at(int x, int y) const {
-    return (x < 0 || y < 0 || x >= width || y >= height) ? 0.0f : a[static_cast<size_t>(y) * width + x];
-  }
-  // Grows the coverage by `radius` pixels (a round max filter) into a new mask with a margin.
-  Mask dilated(float radius) const;
-  Mask blurred(int radius) const;
-  Mask padded(int margin) const;
-};
 
 class Image {
  public:
