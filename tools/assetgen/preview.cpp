@@ -328,6 +328,44 @@ int previewTree(const std::string& root, const std::string& outDir) {
       screen.savePng(outDir + "/mutter.png");
     }
   }
+  // Piano rolls of the first 24 seconds of each piece: one row per semitone, one column per 40 ms.
+  for (const char* music : {"BGM/Q BLEND HALL/road.wav", "BGM/Tidewell/Op.wav", "BGM/Lullow/Ranking.wav"}) {
+    FILE* f = std::fopen(full(root, music).c_str(), "rb");
+    if (!f) continue;
+    std::vector<unsigned char> d;
+    unsigned char buf[65536];
+    size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) d.insert(d.end(), buf, buf + got);
+    std::fclose(f);
+    if (d.size() < 44) continue;
+    int rate = d[24] | (d[25] << 8) | (d[26] << 16);
+    int ch = d[22];
+    std::vector<float> mono;
+    for (size_t i = 44; i + 2 * ch <= d.size(); i += 2 * static_cast<size_t>(ch)) {
+      float sum = 0;
+      for (int c = 0; c < ch; ++c) sum += static_cast<int16_t>(d[i + 2 * c] | (d[i + 2 * c + 1] << 8)) / 32768.0f;
+      mono.push_back(sum / ch);
+    }
+    const int cols = 600, lowNote = 28, rows = 72;
+    const size_t win = static_cast<size_t>(rate * 0.04);
+    Image roll(cols, rows * 4, hexColour(0x000000));
+    for (int c = 0; c < cols && (c + 1) * win < mono.size(); ++c) {
+      for (int r = 0; r < rows; ++r) {
+        double hz = 440.0 * std::pow(2.0, (lowNote + r - 69) / 12.0);
+        double w = 2 * std::cos(2 * 3.14159265358979 * hz / rate), s1 = 0, s2 = 0;
+        for (size_t i = 0; i < win; ++i) {
+          double s0 = mono[c * win + i] + w * s1 - s2;
+          s2 = s1;
+          s1 = s0;
+        }
+        double mag = std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - w * s1 * s2)) / win;
+        float v = clamp01(static_cast<float>(std::log10(1 + mag * 400) / 1.2));
+        for (int k = 0; k < 4; ++k) roll.at(c, (rows - 1 - r) * 4 + k) = {v, v * 0.8f, v * 0.3f, 1};
+      }
+    }
+    std::string name = std::filesystem::u8path(music).stem().string();
+    roll.savePng(outDir + "/roll_" + name + ".png");
+  }
   std::printf("previews written to %s\n", outDir.c_str());
   return 0;
 }
