@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "engine_test_support.h"
@@ -185,6 +186,28 @@ TEST_F(MeshTest, IntersectFindsTheNearestHitAlongTheWholeForwardLine) {
         Vec3 p0 = position(*mesh, face * 3), p1 = position(*mesh, face * 3 + 1), p2 = position(*mesh, face * 3 + 2);
         expectVec(p0 + (p1 - p0) * u + (p2 - p0) * v, c.point);
     }
+}
+
+TEST_F(MeshTest, EveryShippedMeshLoadsWithItsTexturesBesideIt) {
+    const char* runtime = std::getenv("HC_RUNTIME_DIR");
+    if (!runtime) GTEST_SKIP() << "HC_RUNTIME_DIR not set";
+    std::filesystem::path root = std::filesystem::path(runtime) / "Resource_Blade";
+    int meshes = 0;
+    std::error_code error;
+    for (const auto& file : std::filesystem::recursive_directory_iterator(root, error)) {
+        if (file.path().extension() != ".x") continue;
+        ++meshes;
+        std::string path = file.path().string();
+        ASSERT_TRUE(Mesh::loadFromX(*device, path, mesh, materials)) << path;
+        EXPECT_FALSE(materials.empty()) << path;
+        EXPECT_EQ(mesh->subsets.size(), materials.size()) << path;
+        for (const XMaterial& material : materials) {
+            if (material.textureFile.empty()) continue;
+            EXPECT_TRUE(std::filesystem::exists(file.path().parent_path() / material.textureFile))
+                << path << " names " << material.textureFile;
+        }
+    }
+    if (meshes == 0) GTEST_SKIP() << "no meshes under " << root.string();
 }
 
 TEST(MeshSphere, TheFaceTreeFindsWhatTryingEveryFaceFinds) {
