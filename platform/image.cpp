@@ -43,29 +43,26 @@ struct Tap {
     float weight;
 };
 
-// Triangle-filter weights for scaling n source samples into m: the filter widens with the reduction so
-// every source pixel contributes.
+// Weights for scaling n source samples into m. A reduction averages the source area each target pixel
+// covers (every source pixel contributes equally); an enlargement interpolates linearly (a triangle).
 std::vector<std::vector<Tap>> filterTaps(int n, int m) {
     std::vector<std::vector<Tap>> taps(static_cast<std::size_t>(m));
-    const float ratio = static_cast<float>(n) / static_cast<float>(m);
-    const float radius = std::max(1.0f, ratio);
+    const double ratio = static_cast<double>(n) / static_cast<double>(m);
     for (int i = 0; i < m; ++i) {
-        const float centre = (static_cast<float>(i) + 0.5f) * ratio - 0.5f;
-        const int first = static_cast<int>(std::floor(centre - radius)) + 1;
-        const int last = static_cast<int>(std::ceil(centre + radius)) - 1;
-        float sum = 0;
         auto& list = taps[static_cast<std::size_t>(i)];
-        for (int j = first; j <= last; ++j) {
-            const float w = 1.0f - std::fabs(static_cast<float>(j) - centre) / radius;
-            if (w <= 0) continue;
-            list.push_back({std::clamp(j, 0, n - 1), w});
-            sum += w;
+        if (m < n) {
+            const double lo = i * ratio, hi = (i + 1) * ratio;
+            for (int j = static_cast<int>(std::floor(lo)); j < static_cast<int>(std::ceil(hi)); ++j) {
+                const double w = std::min(hi, j + 1.0) - std::max(lo, static_cast<double>(j));
+                if (w > 0) list.push_back({std::clamp(j, 0, n - 1), static_cast<float>(w / ratio)});
+            }
+        } else {
+            const double centre = (i + 0.5) * ratio - 0.5;
+            const int j = static_cast<int>(std::floor(centre));
+            const float f = static_cast<float>(centre - j);
+            list.push_back({std::clamp(j, 0, n - 1), 1.0f - f});
+            if (f > 0) list.push_back({std::clamp(j + 1, 0, n - 1), f});
         }
-        if (list.empty()) {
-            list.push_back({std::clamp(static_cast<int>(std::lround(centre)), 0, n - 1), 1.0f});
-            sum = 1.0f;
-        }
-        for (Tap& t : list) t.weight /= sum;
     }
     return taps;
 }
