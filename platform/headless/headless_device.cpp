@@ -1,5 +1,7 @@
 #include "platform/headless/headless_device.h"
 
+#include <algorithm>
+
 namespace hc {
 
 namespace {
@@ -20,7 +22,9 @@ public:
         auto t = std::make_unique<Texture>();
         t->width = width;
         t->height = height;
-        t->pixels.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        std::size_t count = static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
+        if (pixels) t->pixels.assign(pixels, pixels + count);
+        else t->pixels.assign(count, 0);
         return t;
     }
 
