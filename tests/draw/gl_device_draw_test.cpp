@@ -317,5 +317,26 @@ TEST_F(GlDeviceDraw, ScreenSpaceMapsOntoTheBackBuffer) {
     EXPECT_EQ(at(319, 179), 0xFFFFFFFFu);
 }
 
+// Full screen: the back buffer stays 1280x720 whatever the window, and is scaled only when presented.
+TEST_F(GlDeviceDraw, FullScreenBackBufferKeepsItsSize) {
+    open(1600, 1000, PresentConfig{true, 1280, 720});
+    ASSERT_EQ(device->backBufferWidth(), 1280);
+    ASSERT_EQ(device->backBufferHeight(), 720);
+    device->setRenderState(RenderState::ZEnable, 0);
+    device->setRenderState(RenderState::CullMode, CULL_NONE);
+    const VertexScreenColourTex v[4] = {{1279.5f, 719.5f, 0, 1, 0xFFFF0000, 0, 0}, {1270.5f, 719.5f, 0, 1, 0xFFFF0000, 0, 0},
+                                        {1279.5f, 710.5f, 0, 1, 0xFFFF0000, 0, 0}, {1270.5f, 710.5f, 0, 1, 0xFFFF0000, 0, 0}};
+    device->setVertexFormat(VertexFormat::ScreenColourTex);
+    clearFrame(0xFF000000);
+    device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
+    device->present();
+    read();
+    ASSERT_EQ(frame.size(), 1280u * 720u);
+    EXPECT_EQ(at(1279, 719), 0xFFFF0000u);
+    EXPECT_EQ(at(1271, 711), 0xFFFF0000u);
+    EXPECT_EQ(at(1270, 719), 0xFF000000u);
+    EXPECT_EQ(at(1279, 710), 0xFF000000u);
+}
+
 }  // namespace
 }  // namespace hc::drawtest
