@@ -5,11 +5,13 @@
 namespace hc::testing {
 
 // A quad on the floor (material 1) and a triangle standing at z = 1 (material 0). The frame carries a
-// translation along x; the first material names the given texture.
-inline std::string blockX(const std::string& texture = "stone.png", float frameX = 0.0f) {
+// translation along x; each material names the given texture, none when empty.
+inline std::string blockX(const std::string& texture = "stone.png", float frameX = 0.0f,
+                          const std::string& secondTexture = "") {
     std::string frame = std::to_string(frameX);
-    std::string textureBlock =
-        texture.empty() ? "" : "    TextureFilename {\n     \"" + texture + "\";\n    }\n";
+    auto textureBlock = [](const std::string& name) {
+        return name.empty() ? std::string() : "    TextureFilename {\n     \"" + name + "\";\n    }\n";
+    };
     return "xof 0303txt 0032\n"
            "\n"
            "Frame Root {\n"
@@ -56,13 +58,14 @@ inline std::string blockX(const std::string& texture = "stone.png", float frameX
            "    8.0;\n"
            "    0.1;0.2;0.3;;\n"
            "    0.4;0.5;0.6;;\n" +
-           textureBlock +
+           textureBlock(texture) +
            "   }\n"
            "   Material {\n"
            "    0.2;0.3;0.4;1.0;;\n"
            "    0.0;\n"
            "    0.0;0.0;0.0;;\n"
-           "    0.0;0.0;0.0;;\n"
+           "    0.0;0.0;0.0;;\n" +
+           textureBlock(secondTexture) +
            "   }\n"
            "  }\n"
            " }\n"
