@@ -39,6 +39,8 @@ public:
     // Frame metrics of a dialog frame (horizontal, vertical): 3 and 3.
     virtual int dialogFrameX() const { return 3; }
     virtual int dialogFrameY() const { return 3; }
+    // Prepares windows of the named class (the X11 WM_CLASS on SDL). False on failure.
+    virtual bool registerWindowClass(const std::string& className) { (void)className; return true; }
     virtual Rect desktopRect() = 0;
     // Creates the borderless window (not shown). False on failure.
     virtual bool createWindow(const std::string& className, const std::string& title, int x, int y, int width,
@@ -64,5 +66,7 @@ void setPlatform(Platform* p);
 
 // Single-instance lock: true when this process now holds the named lock, false when another does.
 bool acquireInstanceLock(const std::string& name);
+// The file that carries the lock of that name.
+std::string instanceLockPath(const std::string& name);
 
 }  // namespace hc
