@@ -135,9 +135,17 @@ bool SdlPlatform::peekMessage(Message& message) {
 
 std::unique_ptr<Device> SdlPlatform::createDevice(const PresentConfig& config) {
     if (!window_) return nullptr;
-    if (config.fullscreen && SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
-        std::fprintf(stderr, "SDL full screen: %s\n", SDL_GetError());
-        return nullptr;
+    if (config.fullscreen) {
+        // Cover the display even where no window manager applies the full-screen state.
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window_), &bounds) == 0) {
+            SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+            SDL_SetWindowSize(window_, bounds.w, bounds.h);
+        }
+        if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+            std::fprintf(stderr, "SDL full screen: %s\n", SDL_GetError());
+            return nullptr;
+        }
     }
     auto device = createGlDevice(window_, config);
     if (!device) std::fprintf(stderr, "OpenGL: %s\n", SDL_GetError());
