@@ -57,12 +57,20 @@ std::int64_t SdlClock::counter() { return static_cast<std::int64_t>(SDL_GetPerfo
 std::uint32_t SdlClock::milliseconds() { return SDL_GetTicks(); }
 
 void SdlClock::waitUntil(std::int64_t deadline) {
-    std::int64_t spinCounts = static_cast<std::int64_t>(spinSeconds * static_cast<double>(frequency_));
+    auto counts = [this](double seconds) { return static_cast<std::int64_t>(seconds * static_cast<double>(frequency_)); };
+    auto sleepCounts = [this](std::int64_t c) {
+        std::this_thread::sleep_for(
+            std::chrono::nanoseconds(static_cast<std::int64_t>(static_cast<double>(c) * 1e9 / static_cast<double>(frequency_))));
+    };
     std::int64_t remaining = deadline - counter();
-    if (remaining <= spinCounts) return;
-    auto sleepNs = static_cast<std::int64_t>(static_cast<double>(remaining - spinCounts) * 1e9 /
-                                             static_cast<double>(frequency_));
-    std::this_thread::sleep_for(std::chrono::nanoseconds(sleepNs));
+    if (remaining > counts(spinSeconds)) {
+        // Far off: one sleep up to the start of the spin window.
+        sleepCounts(remaining - counts(spinSeconds));
+    } else if (remaining > counts(spinOnlySeconds)) {
+        // Close: short naps, each well inside the timing the tick needs, so the window costs little CPU.
+        sleepCounts(counts(napSeconds));
+    }
+    // Last stretch: return at once and let the caller spin on its polls.
 }
 
 SdlPlatform::SdlPlatform() : clock_(&sdlClock_) {

@@ -11,8 +11,9 @@ struct SDL_Window;
 
 namespace hc {
 
-// The performance counter. Waiting sleeps while the deadline is more than kSpinCounts away and leaves
-// the rest to the caller's polling, which keeps the tick on time without holding a core.
+// The performance counter. Waiting sleeps while the deadline is more than spinSeconds away; inside that
+// window it takes short naps until spinOnlySeconds remain, and leaves the very end to the caller's
+// polling. That keeps the tick on time without holding a core.
 class SdlClock : public Clock {
 public:
     SdlClock();
@@ -22,6 +23,8 @@ public:
     void waitUntil(std::int64_t deadline) override;
 
     double spinSeconds = 0.002;
+    double spinOnlySeconds = 0.0002;
+    double napSeconds = 0.0001;
 
 private:
     std::int64_t frequency_;
