@@ -67,11 +67,15 @@ bool Application::init() {
 
     soundDevice = platform.createSoundDevice();
     if (!soundDevice) {
-        showError("DirectSoundCreate8に失敗しました", "エラー-DirectSound-");
+        // No output device at all, or a device that would not give a context to play in.
+        if (platform.soundDeviceFailure() == SoundDeviceFailure::Context) {
+            showError("協調レベルの設定に失敗しました", "エラー-DirectSound-");
+        } else {
+            showError("DirectSoundCreate8に失敗しました", "エラー-DirectSound-");
+        }
         return false;
     }
     gSoundDevice = soundDevice.get();
-    // OpenAL has no cooperative level to set: the device is shared with every other program.
 
     font = Font::create(*gDevice, 0, 900, "MS ゴシック");
     if (!font) return false;

@@ -54,6 +54,8 @@ public:
     virtual std::unique_ptr<Device> createDevice(const PresentConfig& config) = 0;
     // Null when no sound device and context can be had.
     virtual std::unique_ptr<SoundDevice> createSoundDevice() = 0;
+    // Why the last createSoundDevice gave null: no output device, or none of its contexts.
+    virtual SoundDeviceFailure soundDeviceFailure() const { return SoundDeviceFailure::Device; }
     virtual std::unique_ptr<InputDevices> createInput() = 0;
 
     // Shows a modal error box (UTF-8 texts) and writes it to standard error.

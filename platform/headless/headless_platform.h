@@ -67,6 +67,7 @@ public:
     bool failWindow = false;
     bool failDevice = false;
     bool failSound = false;
+    SoundDeviceFailure soundFailure = SoundDeviceFailure::Device;  // the reason failSound gives
 
     // Messages arriving from outside, each taken once the clock has reached its time.
     void scheduleMessage(std::int64_t at, const Message& message);
@@ -81,6 +82,7 @@ public:
     void postMessage(const Message& message) override { posted_.push_back(message); }
     std::unique_ptr<Device> createDevice(const PresentConfig& config) override;
     std::unique_ptr<SoundDevice> createSoundDevice() override;
+    SoundDeviceFailure soundDeviceFailure() const override { return soundFailure; }
     std::unique_ptr<InputDevices> createInput() override;
     void messageBox(const std::string& text, const std::string& caption) override;
 

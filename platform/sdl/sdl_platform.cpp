@@ -160,7 +160,7 @@ std::unique_ptr<Device> SdlPlatform::createDevice(const PresentConfig& config) {
     return device;
 }
 
-std::unique_ptr<SoundDevice> SdlPlatform::createSoundDevice() { return createOpenAlSoundDevice(); }
+std::unique_ptr<SoundDevice> SdlPlatform::createSoundDevice() { return createOpenAlSoundDevice(&soundFailure_); }
 
 std::unique_ptr<InputDevices> SdlPlatform::createInput() {
     if (!controllers_) {

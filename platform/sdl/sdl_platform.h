@@ -54,6 +54,7 @@ public:
     void postMessage(const Message& message) override { posted_.push_back(message); }
     std::unique_ptr<Device> createDevice(const PresentConfig& config) override;
     std::unique_ptr<SoundDevice> createSoundDevice() override;
+    SoundDeviceFailure soundDeviceFailure() const override { return soundFailure_; }
     std::unique_ptr<InputDevices> createInput() override;
     void messageBox(const std::string& text, const std::string& caption) override;
 
@@ -63,6 +64,7 @@ private:
     SDL_Window* window_ = nullptr;
     bool video_ = false;
     bool controllers_ = false;
+    SoundDeviceFailure soundFailure_ = SoundDeviceFailure::None;
     std::deque<Message> posted_;
 };
 

@@ -113,6 +113,7 @@ struct FailureCase {
     bool HeadlessPlatform::*flag;
     const char* text;
     const char* caption;
+    SoundDeviceFailure soundFailure = SoundDeviceFailure::Device;
 };
 
 TEST(AppStartUp, EachFailureShowsItsMessageAndTheProgramStillExitsCleanly) {
@@ -120,12 +121,15 @@ TEST(AppStartUp, EachFailureShowsItsMessageAndTheProgramStillExitsCleanly) {
         {"window class", &HeadlessPlatform::failWindowClass, "ウィンドウの設定の作成に失敗しました", "エラー"},
         {"window", &HeadlessPlatform::failWindow, "ウィンドウの設定の作成に失敗しました", "エラー"},
         {"device", &HeadlessPlatform::failDevice, "Direct3DDeviceの作成に失敗しました", "エラー"},
-        {"sound", &HeadlessPlatform::failSound, "DirectSoundCreate8に失敗しました", "エラー-DirectSound-"},
+        {"sound device", &HeadlessPlatform::failSound, "DirectSoundCreate8に失敗しました", "エラー-DirectSound-"},
+        {"sound context", &HeadlessPlatform::failSound, "協調レベルの設定に失敗しました", "エラー-DirectSound-",
+         SoundDeviceFailure::Context},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
         ProgramHarness h;
         h.platform.*c.flag = true;
+        h.platform.soundFailure = c.soundFailure;
         EXPECT_EQ(h.run(), 0);
         ASSERT_EQ(h.platform.messageBoxes.size(), 1u);
         EXPECT_EQ(h.platform.messageBoxes[0].text, c.text);
