@@ -167,22 +167,29 @@ void Application::shutdown() {
 
 int runProgram(Platform& platform, const PresentConfig& present, const std::string& instanceLockName,
                LoopObserver* observer) {
+    // Everything below reaches the platform through the process-wide pointer as well.
+    Platform* previous = hasPlatform() ? &hc::platform() : nullptr;
+    setPlatform(&platform);
     if (!instanceLockName.empty() && !acquireInstanceLock(instanceLockName)) {
         platform.messageBox("多重起動はできません！", "エラー");
+        setPlatform(previous);
         return 0;
     }
-    Application app(platform, present);
-    app.observer = observer;
-    // The frame metric of a dialog frame twice across, and the vertical one once on the height.
-    app.windowWidth = 1280 + 2 * platform.dialogFrameX();
-    app.windowHeight = 720 + 2 * platform.dialogFrameX() + platform.dialogFrameY();
-    if (app.init()) {
-        app.run();
-    } else {
-        app.exitReason = Application::ExitReason::StartFailed;
+    {
+        Application app(platform, present);
+        app.observer = observer;
+        // The frame metric of a dialog frame twice across, and the vertical one once on the height.
+        app.windowWidth = 1280 + 2 * platform.dialogFrameX();
+        app.windowHeight = 720 + 2 * platform.dialogFrameX() + platform.dialogFrameY();
+        if (app.init()) {
+            app.run();
+        } else {
+            app.exitReason = Application::ExitReason::StartFailed;
+        }
+        if (observer) observer->finished(app);
+        app.shutdown();
     }
-    if (observer) observer->finished(app);
-    app.shutdown();
+    setPlatform(previous);
     return 0;
 }
 

@@ -54,8 +54,9 @@ public:
     void wndProc(const Message& message);
 };
 
-// The program's entry: refuses a second copy (empty lock name: no lock), then init, run and shutdown.
-// Returns the exit status, 0 in every case.
+// The program's entry: refuses a second copy (empty lock name: no lock), then init, run and shutdown,
+// with the given platform installed as the process-wide one meanwhile. Returns the exit status, 0 in
+// every case.
 int runProgram(Platform& platform, const PresentConfig& present, const std::string& instanceLockName,
                LoopObserver* observer = nullptr);
 

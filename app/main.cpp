@@ -8,8 +8,5 @@
 
 int main() {
     hc::SdlPlatform platform;
-    hc::setPlatform(&platform);
-    int status = hc::runProgram(platform, HC_FULLSCREEN ? hc::fullScreenPresent() : hc::windowedPresent(), "刃");
-    hc::setPlatform(nullptr);
-    return status;
+    return hc::runProgram(platform, HC_FULLSCREEN ? hc::fullScreenPresent() : hc::windowedPresent(), "刃");
 }

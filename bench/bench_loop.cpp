@@ -46,9 +46,7 @@ int main(int argc, char** argv) {
     Timing timing;
     timing.ticks = std::max(2, static_cast<int>(seconds * 60));
     if (argc > 2) static_cast<hc::SdlClock&>(platform.clock()).spinSeconds = std::atof(argv[2]) / 1000.0;
-    hc::setPlatform(&platform);
     hc::runProgram(platform, hc::windowedPresent(), "", &timing);
-    hc::setPlatform(nullptr);
     if (timing.at.size() < static_cast<std::size_t>(timing.ticks + 10)) {
         std::fprintf(stderr, "bench_loop: the program ended after %zu ticks\n", timing.at.size());
         return 1;

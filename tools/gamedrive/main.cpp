@@ -59,9 +59,7 @@ std::string absolutePath(const std::string& path) {
 int drive(hc::Platform& platform, hc::PadFeed& pad, const hc::InputScript& script, const Options& options) {
     hc::DriveObserver observer(script, pad, options.ticks);
     for (const auto& shot : options.shots) observer.addShot(shot.first, shot.second);
-    hc::setPlatform(&platform);
     hc::runProgram(platform, hc::windowedPresent(), "", &observer);
-    hc::setPlatform(nullptr);
     std::printf("%s\n", observer.report.json().c_str());
     std::fflush(stdout);
     for (const auto& failure : observer.failures) std::fprintf(stderr, "gamedrive: %s\n", failure.c_str());
