@@ -8,5 +8,6 @@ Platform* current = nullptr;
 
 Platform& platform() { return *current; }
 void setPlatform(Platform* p) { current = p; }
+bool hasPlatform() { return current != nullptr; }
 
 }  // namespace hc

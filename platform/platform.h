@@ -61,6 +61,7 @@ public:
 // The process-wide platform, set by the program's entry (or a test) before anything runs.
 Platform& platform();
 void setPlatform(Platform* p);
+bool hasPlatform();
 
 // Single-instance lock: true when this process now holds the named lock, false when another does.
 bool acquireInstanceLock(const std::string& name);
