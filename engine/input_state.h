@@ -5,6 +5,15 @@
 
 namespace hc {
 
+// Key code of each bit of keyHeld/keyPressed.
+inline constexpr int kKeyCount = 26;
+inline constexpr std::uint8_t kKeyCodes[kKeyCount] = {
+    DIK_UP, DIK_DOWN, DIK_RIGHT, DIK_LEFT, DIK_SPACE, DIK_RETURN, DIK_Q, DIK_W, DIK_E,
+    DIK_A,  DIK_S,    DIK_D,     DIK_F,    DIK_Z,     DIK_X,      DIK_C, DIK_0, DIK_1,
+    DIK_2,  DIK_3,    DIK_4,     DIK_5,    DIK_6,     DIK_7,      DIK_8, DIK_9,
+};
+inline constexpr int kPadButtonCount = 10;  // rgbButtons[0..9]; higher buttons are ignored
+
 // Keyboard and pad state of one tick: held and newly pressed bit sets, dead-zoned axes.
 class InputState {
 public:

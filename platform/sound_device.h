@@ -26,6 +26,9 @@ public:
     virtual bool playing() = 0;
 };
 
+// Why no sound device could be had: no output device, or no context on the one that opened.
+enum class SoundDeviceFailure { None, Device, Context };
+
 class SoundDevice {
 public:
     virtual ~SoundDevice() = default;

@@ -5,7 +5,8 @@
 
 namespace hc {
 
-// OpenAL Soft device and context on the default output; null when either cannot be had.
-std::unique_ptr<SoundDevice> createOpenAlSoundDevice();
+// OpenAL Soft device and context on the default output; null when either cannot be had, with the
+// reason in *failure when given.
+std::unique_ptr<SoundDevice> createOpenAlSoundDevice(SoundDeviceFailure* failure = nullptr);
 
 }  // namespace hc
