@@ -188,6 +188,87 @@ TEST_F(PlayerTest, TurningBodyEasesTowardTheStick) {
     EXPECT_EQ(player.heading, 90.0f);
 }
 
+TEST_F(PlayerTest, FollowCameraLooksAtTheBodyFromBehind) {
+    player.character->transform.position = Vec3{4, 0.5f, 6};
+    player.update(0, 0, 0, 0, 0, 0, 0);
+    float pitch = (67.5f - 0.001f) * 0.017453292f;
+    EXPECT_NEAR(gCamera.eye.x, 4.0f, 1e-4f);
+    EXPECT_NEAR(gCamera.eye.y, 0.5f + std::sin(pitch) * 10.0f, 1e-4f);
+    EXPECT_NEAR(gCamera.eye.z, 6.0f - std::cos(pitch) * 10.0f, 1e-4f);
+    EXPECT_NEAR(gCamera.lookAt.y, 1.6f, 1e-5f);
+    EXPECT_EQ(gCamera.lookAt.z, 6.0f);
+}
+
+TEST_F(PlayerTest, ThrustNarrowsTheViewAndHoldsTheBody) {
+    frame(0, 0, 0, 0, 1u << 9, 1u << 9);
+    ASSERT_EQ(player.blade.controller.action, ActionController::kThrust);
+    EXPECT_EQ(player.cameraMode, Player::kActionView);
+    for (int i = 0; i < 20; ++i) frame(0, -800);
+    EXPECT_EQ(player.character->transform.position.z, 0.0f) << "the stick does not move the body";
+    EXPECT_FLOAT_EQ(player.cameraDistance, 8.0f);
+    EXPECT_FLOAT_EQ(player.cameraPitch, 40.0f);
+    for (int i = 0; i < 20; ++i) frame(0, -800);
+    EXPECT_GT(player.character->transform.position.z, 0.1f) << "handed back late in the recovery, it slides";
+    for (int i = 0; i < 20; ++i) frame();
+    EXPECT_FLOAT_EQ(player.cameraDistance, 10.0f);
+    EXPECT_FLOAT_EQ(player.cameraPitch, 67.5f);
+}
+
+TEST_F(PlayerTest, StoryEventViewComesDownInFrontOfTheKnight) {
+    struct Case {
+        Vec3 body;
+        float heading;
+        Vec3 look;  // lookAt minus the body
+    };
+    const Case cases[] = {
+        {Vec3{3, 0, 4}, 90.0f, Vec3{1, 1.15f, 0}},
+        {Vec3{30, 0, 4}, 0.0f, Vec3{0, 1.15f, -1}},  // east of x 25 the camera comes from the other side
+    };
+    for (const Case& c : cases) {
+        Player p;
+        p.character = std::make_unique<CharacterBase>();
+        p.character->hitPoints = 3;
+        p.character->transform.position = c.body;
+        p.heading = p.targetHeading = c.heading;
+        p.bodyPitch = 5.0f;
+        for (int i = 0; i < 17; ++i) {
+            p.cameraMode = Player::kEventView;
+            p.update(0, 0, 800, 0, 0, 0, 0);
+            EXPECT_EQ(p.cameraMode, Player::kFollow) << "the view lasts one update each time it is set";
+        }
+        EXPECT_EQ(p.cameraPosture, Player::kPostureStageEnd);
+        EXPECT_FLOAT_EQ(p.cameraDistance, 4.2f);
+        EXPECT_FLOAT_EQ(p.cameraPitch, 34.0f);
+        EXPECT_FLOAT_EQ(p.cameraYaw, c.heading);
+        EXPECT_EQ(p.bodyPitch, 0.0f);
+        EXPECT_EQ(p.heading, c.heading) << "the stick is not read";
+        EXPECT_NEAR(gCamera.lookAt.x - c.body.x, c.look.x, 1e-4f);
+        EXPECT_NEAR(gCamera.lookAt.y - c.body.y, c.look.y, 1e-4f);
+        EXPECT_NEAR(gCamera.lookAt.z - c.body.z, c.look.z, 1e-4f);
+    }
+}
+
+TEST_F(PlayerTest, FeetTakeTurnsWhileWalkingAndSettleAfter) {
+    int changes = 0;
+    bool foot = player.stepFoot;
+    float highest = 0, lowest = 0;
+    for (int i = 0; i < 180; ++i) {
+        frame(0, -800);
+        if (player.stepFoot != foot) ++changes;
+        foot = player.stepFoot;
+        highest = std::max({highest, player.leftFoot.y, player.rightFoot.y});
+        lowest = std::min({lowest, player.leftFoot.y, player.rightFoot.y});
+        EXPECT_LE(std::fabs(player.stride), 0.8f);
+    }
+    EXPECT_GE(changes, 4);
+    EXPECT_GT(highest, 0.05f);
+    EXPECT_LE(highest, 0.4f);
+    EXPECT_GE(lowest, 0.0f);
+    for (int i = 0; i < 300; ++i) frame();
+    EXPECT_LT(std::fabs(player.leftFoot.z), 0.05f);
+    EXPECT_LT(std::fabs(player.rightFoot.z), 0.05f);
+}
+
 TEST_F(PlayerTest, ZoomStopsWalkingAndAttacking) {
     for (int i = 0; i < 18; ++i) frame(800, 0, 0, -700, 0, 0, 450);
     EXPECT_EQ(player.character->transform.position.x, 0.0f);
@@ -477,6 +558,18 @@ TEST_F(PlayerTest, DrawShowsInvincibilityAndTheCancelGhost) {
     EXPECT_EQ(factors[0], (106u << 24) | 0x00FFFFFFu);
     for (int i = 0; i < 5; ++i) player.draw();
     EXPECT_EQ(player.ghostCounter, 0u) << "six frames of after-image";
+
+    auto hand = sphereEntry(0.1f);
+    auto shell = sphereEntry(0.05f);
+    player.blade.handMesh = hand.get();
+    player.blade.bladeMesh = shell.get();
+    device->calls.clear();
+    player.draw();
+    EXPECT_EQ(textureFactors(*device).size(), 4u) << "the blade's glow shell";
+    device->calls.clear();
+    player.cameraMode = Player::kEventView;
+    player.draw();
+    EXPECT_TRUE(textureFactors(*device).empty()) << "no blade during the story event";
 }
 
 TEST_F(PlayerTest, DeadKnightTipsOverThenFades) {
