@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
 
 namespace hc {
 
@@ -200,11 +201,13 @@ static std::uint32_t vertexCount(PrimitiveType type, std::uint32_t primitives) {
 void Device::drawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                              std::uint32_t stride) {
     if (recording) {
-        DeviceCall c{CallKind::DrawPrimitiveUP, static_cast<std::uint32_t>(type), 0, primitiveCount};
+        DeviceCall c{CallKind::DrawPrimitiveUP, static_cast<std::uint32_t>(type),
+                     static_cast<std::uint32_t>(vertexFormat_), primitiveCount};
         c.world = world_;
         c.texture = textures_[0];
         if (vertexFormat_ == VertexFormat::ScreenColourTex && stride >= sizeof(VertexScreenColourTex)) {
             float minX = FLT_MAX, minY = FLT_MAX, maxX = -FLT_MAX, maxY = -FLT_MAX;
+            float minU = FLT_MAX, minV = FLT_MAX, maxU = -FLT_MAX, maxV = -FLT_MAX;
             const auto* bytes = static_cast<const std::uint8_t*>(vertices);
             std::uint32_t n = vertexCount(type, primitiveCount);
             for (std::uint32_t i = 0; i < n; ++i) {
@@ -214,11 +217,19 @@ void Device::drawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, c
                 minY = std::min(minY, v->y);
                 maxX = std::max(maxX, v->x);
                 maxY = std::max(maxY, v->y);
+                minU = std::min(minU, v->u);
+                minV = std::min(minV, v->v);
+                maxU = std::max(maxU, v->u);
+                maxV = std::max(maxV, v->v);
             }
+            auto whole = [](float f) { return static_cast<std::int32_t>(std::lround(f)); };
             if (n > 0) {
                 // Screen vertices sit on pixel edges shifted by half a pixel; report whole pixels.
-                c.screenRect = {static_cast<std::int32_t>(minX + 0.5f), static_cast<std::int32_t>(minY + 0.5f),
-                                static_cast<std::int32_t>(maxX + 0.5f), static_cast<std::int32_t>(maxY + 0.5f)};
+                c.screenRect = {whole(minX + 0.5f), whole(minY + 0.5f), whole(maxX + 0.5f), whole(maxY + 0.5f)};
+                if (const Texture* t = textures_[0]) {
+                    float w = static_cast<float>(t->width), h = static_cast<float>(t->height);
+                    c.sourceRect = {whole(minU * w), whole(minV * h), whole(maxU * w), whole(maxV * h)};
+                }
             }
         }
         record(c);

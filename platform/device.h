@@ -49,8 +49,9 @@ enum class CallKind : std::uint32_t {
     DrawIndexedPrimitive, DrawPrimitiveUP,
 };
 
-// One recorded call. a, b and value carry the call's arguments (state, index, value); for draws, value
-// is the primitive count and the state in force is captured in the fields below.
+// One recorded call. a, b and value carry the call's arguments (state, index, value); for draws, a is the
+// primitive type, b the start index (indexed draws) or the vertex format (UP draws), value the primitive
+// count, and the state in force is captured in the fields below.
 struct DeviceCall {
     CallKind kind;
     std::uint32_t a = 0;
@@ -60,6 +61,7 @@ struct DeviceCall {
     const Texture* texture = nullptr;   // draws and SetTexture: stage 0 texture
     Colour colour = 0;                  // Clear: the colour; UP draws: the first vertex colour
     Rect screenRect;                    // UP draws in screen space: bounding box of the vertices
+    Rect sourceRect;                    // UP draws in screen space with a texture: texels drawn
 };
 
 class Device {

@@ -15,6 +15,8 @@ struct XMaterial {
     std::string textureFile;  // as named in the file, empty when none
 };
 
+struct MeshRayIndex;
+
 class Mesh {
 public:
     struct Subset {
@@ -39,12 +41,14 @@ public:
     // length, only forward): face index and barycentrics (u toward vertex 1, v toward vertex 2).
     bool intersect(Vec3 start, Vec3 dir, std::uint32_t& face, float& u, float& v, float& distance) const;
 
-    void upload(Device& device);  // (re)creates the device buffers from vertices/indices
+    // (Re)creates the device buffers and the ray-test index from vertices/indices.
+    void upload(Device& device);
 
 private:
     Device* device_ = nullptr;
     std::unique_ptr<VertexBuffer> vertexBuffer_;
     std::unique_ptr<IndexBuffer> indexBuffer_;
+    std::shared_ptr<const MeshRayIndex> rayIndex_;  // bounding-volume tree over the faces
 };
 
 }  // namespace hc

@@ -39,6 +39,8 @@ public:
     // Frame metrics of a dialog frame (horizontal, vertical): 3 and 3.
     virtual int dialogFrameX() const { return 3; }
     virtual int dialogFrameY() const { return 3; }
+    // Prepares windows of the named class (the X11 WM_CLASS on SDL). False on failure.
+    virtual bool registerWindowClass(const std::string& className) { (void)className; return true; }
     virtual Rect desktopRect() = 0;
     // Creates the borderless window (not shown). False on failure.
     virtual bool createWindow(const std::string& className, const std::string& title, int x, int y, int width,
@@ -52,6 +54,8 @@ public:
     virtual std::unique_ptr<Device> createDevice(const PresentConfig& config) = 0;
     // Null when no sound device and context can be had.
     virtual std::unique_ptr<SoundDevice> createSoundDevice() = 0;
+    // Why the last createSoundDevice gave null: no output device, or none of its contexts.
+    virtual SoundDeviceFailure soundDeviceFailure() const { return SoundDeviceFailure::Device; }
     virtual std::unique_ptr<InputDevices> createInput() = 0;
 
     // Shows a modal error box (UTF-8 texts) and writes it to standard error.
@@ -65,5 +69,7 @@ bool hasPlatform();
 
 // Single-instance lock: true when this process now holds the named lock, false when another does.
 bool acquireInstanceLock(const std::string& name);
+// The file that carries the lock of that name.
+std::string instanceLockPath(const std::string& name);
 
 }  // namespace hc

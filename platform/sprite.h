@@ -12,6 +12,9 @@ enum : std::uint32_t { SPRITE_ALPHABLEND = 0x10 };
 class Sprite {
 public:
     explicit Sprite(Device& device);
+    ~Sprite();
+    Sprite(const Sprite&) = delete;
+    Sprite& operator=(const Sprite&) = delete;
     bool begin(std::uint32_t flags);
     void end();
     void setTransform(const Matrix& m);

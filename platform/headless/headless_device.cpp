@@ -1,5 +1,7 @@
 #include "platform/headless/headless_device.h"
 
+#include <algorithm>
+
 namespace hc {
 
 namespace {
@@ -20,7 +22,9 @@ public:
         auto t = std::make_unique<Texture>();
         t->width = width;
         t->height = height;
-        t->pixels.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        std::size_t count = static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
+        if (pixels) t->pixels.assign(pixels, pixels + count);
+        else t->pixels.assign(count, 0);
         return t;
     }
 
@@ -58,6 +62,51 @@ private:
 
 std::unique_ptr<Device> createHeadlessDevice(int width, int height) {
     return std::make_unique<HeadlessDevice>(width, height);
+}
+
+namespace {
+
+bool isScreenDraw(const DeviceCall& c) {
+    return c.kind == CallKind::DrawPrimitiveUP && c.b == static_cast<std::uint32_t>(VertexFormat::ScreenColourTex);
+}
+
+}  // namespace
+
+std::vector<DeviceCall> lastFrame(const std::vector<DeviceCall>& calls) {
+    for (std::size_t i = calls.size(); i > 0; --i) {
+        if (calls[i - 1].kind == CallKind::BeginScene) return {calls.begin() + static_cast<std::ptrdiff_t>(i - 1), calls.end()};
+    }
+    return {};
+}
+
+std::vector<ScreenDraw> screenDraws(const std::vector<DeviceCall>& calls) {
+    std::vector<ScreenDraw> draws;
+    for (const DeviceCall& c : calls) {
+        if (isScreenDraw(c)) draws.push_back({c.texture, c.sourceRect, c.screenRect, c.colour});
+    }
+    return draws;
+}
+
+bool screenDrawAt(const std::vector<DeviceCall>& calls, int x, int y, ScreenDraw& out) {
+    for (std::size_t i = calls.size(); i > 0; --i) {
+        const DeviceCall& c = calls[i - 1];
+        if (!isScreenDraw(c)) continue;
+        const Rect& r = c.screenRect;
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
+            out = {c.texture, c.sourceRect, c.screenRect, c.colour};
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<DeviceCall> worldDraws(const std::vector<DeviceCall>& calls) {
+    std::vector<DeviceCall> draws;
+    for (const DeviceCall& c : calls) {
+        if (c.kind == CallKind::DrawIndexedPrimitive || (c.kind == CallKind::DrawPrimitiveUP && !isScreenDraw(c)))
+            draws.push_back(c);
+    }
+    return draws;
 }
 
 }  // namespace hc

@@ -1,0 +1,190 @@
+#include "app/scene_manager.h"
+
+#include <new>
+
+#include "engine/camera.h"
+#include "engine/services.h"
+#include "game/game_scene.h"
+#include "scenes/ranking_scene.h"
+#include "scenes/title_scene.h"
+
+namespace hc {
+
+namespace {
+
+constexpr Colour kClearColour = 0xFF101012u;
+
+// Every drawn frame: clear, the scene's 3-D pass, the sprite bracket with its 2-D pass, present.
+template <typename Pass3D, typename Pass2D>
+void drawFrame(Pass3D pass3D, Pass2D pass2D) {
+    gDevice->beginScene();
+    gDevice->clear(CLEAR_TARGET | CLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    pass3D();
+    gSprite->begin(SPRITE_ALPHABLEND);
+    pass2D();
+    gSprite->end();
+    gDevice->endScene();
+    gDevice->present();
+}
+
+// Update table.
+
+int titleInit(SceneManager& m) {
+    m.titleScene = new (std::nothrow) TitleScene();
+    if (!m.titleScene || !m.titleScene->init()) return 0;
+    m.updateIndex = 1;
+    return 1;
+}
+
+int titleUpdate(SceneManager& m) { return m.onTitleResult(m.titleScene->update()); }
+
+int rankingInit(SceneManager& m) {
+    m.rankingScene = new (std::nothrow) RankingScene();
+    if (!m.rankingScene || !m.rankingScene->init(m.endlessMode)) return 0;
+    m.updateIndex = 3;
+    return 1;
+}
+
+int rankingUpdate(SceneManager& m) { return m.onRankingResult(m.rankingScene->update()); }
+
+int gameInit(SceneManager& m) {
+    m.gameScene = new (std::nothrow) GameScene();
+    if (!m.gameScene || !m.gameScene->init(m.endlessMode)) return 0;
+    m.updateIndex = 5;
+    return 1;
+}
+
+int gameUpdate(SceneManager& m) { return m.onGameResult(m.gameScene->update(m.endlessMode)); }
+
+// Draw table. An "enter" entry draws nothing; a scene's draw entry follows sceneKind to the next one.
+
+void titleEnter(SceneManager& m) { m.drawIndex = 1; }
+
+void titleDraw(SceneManager& m) {
+    switch (m.sceneKind) {
+    case SceneManager::kTitle:
+        if (m.titleScene) {
+            TitleScene& title = *m.titleScene;
+            drawFrame([&] { title.drawBackground(); }, [&] { title.drawSprites(); });
+        }
+        break;
+    case SceneManager::kRanking: m.drawIndex = 2; break;
+    case SceneManager::kGame: m.drawIndex = 4; break;
+    default: break;
+    }
+}
+
+void rankingEnter(SceneManager& m) { m.drawIndex = 3; }
+
+void rankingDraw(SceneManager& m) {
+    switch (m.sceneKind) {
+    case SceneManager::kRanking:
+        if (m.rankingScene) {
+            RankingScene& ranking = *m.rankingScene;
+            drawFrame([&] { ranking.drawBackdrop(); }, [&] { ranking.drawList(); });
+        }
+        break;
+    case SceneManager::kTitle: m.drawIndex = 0; break;
+    default: break;
+    }
+}
+
+void gameEnter(SceneManager& m) { m.drawIndex = 5; }
+
+void gameDraw(SceneManager& m) {
+    switch (m.sceneKind) {
+    case SceneManager::kGame:
+        if (m.gameScene) {
+            GameScene& game = *m.gameScene;
+            int endless = m.endlessMode;
+            drawFrame(
+                [&] {
+                    gCamera.updateFrustum();
+                    game.draw3D();
+                },
+                [&] { game.draw2D(endless); });
+        }
+        break;
+    case SceneManager::kTitle: m.drawIndex = 0; break;
+    default: break;
+    }
+}
+
+void deleteTitle(SceneManager& m) {
+    m.titleScene->release();
+    delete m.titleScene;
+    m.titleScene = nullptr;
+}
+
+void deleteRanking(SceneManager& m) {
+    m.rankingScene->release();
+    delete m.rankingScene;
+    m.rankingScene = nullptr;
+}
+
+void deleteGame(SceneManager& m) {
+    m.gameScene->release();
+    delete m.gameScene;
+    m.gameScene = nullptr;
+}
+
+}  // namespace
+
+SceneManager::SceneManager()
+    : updateTable{titleInit, titleUpdate, rankingInit, rankingUpdate, gameInit, gameUpdate},
+      drawTable{titleEnter, titleDraw, rankingEnter, rankingDraw, gameEnter, gameDraw} {}
+
+SceneManager::~SceneManager() { releaseAll(); }
+
+int SceneManager::update() { return updateTable[updateIndex](*this); }
+
+void SceneManager::draw() { drawTable[drawIndex](*this); }
+
+int SceneManager::onTitleResult(int result) {
+    switch (result) {
+    case 1:  // to the ranking
+        updateIndex = 2;
+        sceneKind = kRanking;
+        endlessMode = titleScene->endlessMode;
+        deleteTitle(*this);
+        return 1;
+    case 2:  // to the game
+        updateIndex = 4;
+        sceneKind = kGame;
+        endlessMode = titleScene->endlessMode;
+        deleteTitle(*this);
+        return 1;
+    case 3:  // quit
+        updateIndex = 0;
+        sceneKind = kTitle;
+        deleteTitle(*this);
+        return 0;
+    default: return 1;
+    }
+}
+
+int SceneManager::onRankingResult(int result) {
+    if (result == 1) {
+        updateIndex = 0;
+        sceneKind = kTitle;
+        deleteRanking(*this);
+    }
+    return 1;
+}
+
+int SceneManager::onGameResult(int result) {
+    if (result == 1) {
+        updateIndex = 0;
+        sceneKind = kTitle;
+        deleteGame(*this);
+    }
+    return 1;
+}
+
+void SceneManager::releaseAll() {
+    if (titleScene) deleteTitle(*this);
+    if (gameScene) deleteGame(*this);
+    if (rankingScene) deleteRanking(*this);
+}
+
+}  // namespace hc

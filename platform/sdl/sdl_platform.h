@@ -1,0 +1,71 @@
+#pragma once
+// The real platform: an SDL window with an OpenGL device, OpenAL sound, SDL keyboard and controller.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+struct SDL_Window;
+
+namespace hc {
+
+// The performance counter. Waiting sleeps while the deadline is more than spinSeconds away; inside that
+// window it takes short naps until spinOnlySeconds remain, and leaves the very end to the caller's
+// polling. That keeps the tick on time without holding a core.
+class SdlClock : public Clock {
+public:
+    SdlClock();
+    std::int64_t counter() override;
+    std::int64_t frequency() override { return frequency_; }
+    std::uint32_t milliseconds() override;
+    void waitUntil(std::int64_t deadline) override;
+
+    double spinSeconds = 0.002;
+    double spinOnlySeconds = 0.0002;
+    double napSeconds = 0.0001;
+
+private:
+    std::int64_t frequency_;
+};
+
+class SdlPlatform : public Platform {
+public:
+    SdlPlatform();
+    ~SdlPlatform() override;
+    SdlPlatform(const SdlPlatform&) = delete;
+    SdlPlatform& operator=(const SdlPlatform&) = delete;
+
+    // Replaces the clock (the driver's virtual clock); null restores the performance counter.
+    void setClock(Clock* clock) { clock_ = clock ? clock : &sdlClock_; }
+    // Off: error boxes go to standard error only (tools that run without anyone watching).
+    bool showMessageBoxes = true;
+
+    SDL_Window* window() const { return window_; }
+
+    Clock& clock() override { return *clock_; }
+    bool registerWindowClass(const std::string& className) override;
+    Rect desktopRect() override;
+    bool createWindow(const std::string& className, const std::string& title, int x, int y, int width,
+                      int height) override;
+    void showWindow() override;
+    bool peekMessage(Message& message) override;
+    void postMessage(const Message& message) override { posted_.push_back(message); }
+    std::unique_ptr<Device> createDevice(const PresentConfig& config) override;
+    std::unique_ptr<SoundDevice> createSoundDevice() override;
+    SoundDeviceFailure soundDeviceFailure() const override { return soundFailure_; }
+    std::unique_ptr<InputDevices> createInput() override;
+    void messageBox(const std::string& text, const std::string& caption) override;
+
+private:
+    SdlClock sdlClock_;
+    Clock* clock_;
+    SDL_Window* window_ = nullptr;
+    bool video_ = false;
+    bool controllers_ = false;
+    SoundDeviceFailure soundFailure_ = SoundDeviceFailure::None;
+    std::deque<Message> posted_;
+};
+
+}  // namespace hc

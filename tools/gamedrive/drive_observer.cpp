@@ -1,0 +1,92 @@
+#include "tools/gamedrive/drive_observer.h"
+
+#include "app/application.h"
+#include "engine/services.h"
+#include "platform/image.h"
+
+namespace hc {
+
+DriveObserver::DriveObserver(const InputScript& script, PadFeed& pad, int tickLimit)
+    : script_(script), pad_(pad), tickLimit_(tickLimit) {
+    for (const InputScript::Action& a : script.actions)
+        if (a.kind == InputScript::Kind::Shot) shots_.emplace(a.tick, a.file);
+}
+
+void DriveObserver::addShot(int tick, const std::string& file) { shots_.emplace(tick, file); }
+
+void DriveObserver::beforeTick(Application&, int tick) {
+    bool changed = false;
+    for (; next_ < script_.actions.size() && script_.actions[next_].tick <= tick; ++next_) {
+        const InputScript::Action& a = script_.actions[next_];
+        switch (a.kind) {
+        case InputScript::Kind::Press:
+            picture_.buttons[a.button] = true;
+            changed = true;
+            break;
+        case InputScript::Kind::Release:
+            picture_.buttons[a.button] = false;
+            changed = true;
+            break;
+        case InputScript::Kind::Left:
+            picture_.leftX = a.x;
+            picture_.leftY = a.y;
+            changed = true;
+            break;
+        case InputScript::Kind::Right:
+            picture_.rightX = a.x;
+            picture_.rightY = a.y;
+            changed = true;
+            break;
+        case InputScript::Kind::Triggers:
+            picture_.triggers = a.x;
+            changed = true;
+            break;
+        case InputScript::Kind::End:
+            if (a.tick == tick) endRequested_ = true;
+            break;
+        case InputScript::Kind::Shot: break;  // taken after the draw
+        }
+    }
+    if (changed) pad_.apply(picture_);
+}
+
+bool DriveObserver::afterTick(Application& app, int tick) {
+    lastTick_ = tick;
+    auto range = shots_.equal_range(tick);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (!takeShot(it->second)) failures.push_back("shot at tick " + std::to_string(tick) + " to " + it->second + " failed");
+    }
+    shots_.erase(range.first, range.second);
+    hadGame_ = app.scenes.gameScene != nullptr;
+    if (hadGame_) {
+        lastGame_ = RunReport();
+        describeGame(*app.scenes.gameScene, lastGame_);
+    }
+    if (endRequested_) {
+        exitName = "script-end";
+        return false;
+    }
+    if (tickLimit_ > 0 && tick >= tickLimit_) {
+        exitName = "tick-limit";
+        return false;
+    }
+    return true;
+}
+
+void DriveObserver::finished(Application& app) {
+    if (exitName.empty()) exitName = exitReasonName(app.exitReason);
+    report = RunReport::describe(app, app.ticksRun, exitName);
+    // A run that ended by releasing its scenes still reports the game it was in.
+    if (!app.scenes.gameScene && hadGame_ && app.scenes.sceneKind == SceneManager::kGame) report.append(lastGame_);
+    for (const auto& shot : shots_)
+        failures.push_back("shot at tick " + std::to_string(shot.first) + " to " + shot.second + " not reached");
+}
+
+bool DriveObserver::takeShot(const std::string& file) {
+    if (!gDevice) return false;
+    std::vector<Colour> pixels;
+    if (!gDevice->readBackBuffer(pixels)) return false;
+    return writePng(file, gDevice->backBufferWidth(), gDevice->backBufferHeight(), pixels);
+}
+
+}  // namespace hc

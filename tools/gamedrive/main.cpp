@@ -1,0 +1,134 @@
+// gamedrive: runs the windowed program's start-up, loop, scene manager and scenes with a virtual clock
+// (a tick on every wait, so it runs as fast as the machine allows and repeats itself exactly), a pad fed
+// from an input script, and screenshots of the back buffer after a tick's draw.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/sdl/sdl_platform.h"
+#include "tools/gamedrive/drive_observer.h"
+#include "tools/gamedrive/input_script.h"
+#include "tools/gamedrive/scripted_pad.h"
+#include "tools/gamedrive/virtual_pad.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: gamedrive [--script FILE] [--ticks N] [--shot TICK:FILE]... [--headless] [--workdir DIR]\n"
+    "  --script FILE     input script (at T press|release|tap BUTTON, left|right X Y, triggers Z, shot FILE, end)\n"
+    "  --ticks N         end the run after tick N\n"
+    "  --shot TICK:FILE  save the back buffer as PNG after that tick's draw (repeatable)\n"
+    "  --headless        recording device, silent sound and scripted input instead of SDL and OpenGL\n"
+    "  --workdir DIR     run in DIR, the folder that holds Resource_Blade/\n";
+
+struct Options {
+    std::string script;
+    int ticks = 0;
+    std::vector<std::pair<int, std::string>> shots;
+    bool headless = false;
+    std::string workdir;
+};
+
+int usageError(const std::string& what) {
+    std::fprintf(stderr, "gamedrive: %s\n%s", what.c_str(), kUsage);
+    return 2;
+}
+
+bool parseTick(const std::string& s, int& out) {
+    if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos || s.size() > 10) return false;
+    long long v = std::strtoll(s.c_str(), nullptr, 10);
+    if (v < 1 || v > INT_MAX) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    auto p = std::filesystem::absolute(path, ec);
+    return ec ? path : p.string();
+}
+
+int drive(hc::Platform& platform, hc::PadFeed& pad, const hc::InputScript& script, const Options& options) {
+    hc::DriveObserver observer(script, pad, options.ticks);
+    for (const auto& shot : options.shots) observer.addShot(shot.first, shot.second);
+    hc::runProgram(platform, hc::windowedPresent(), "", &observer);
+    std::printf("%s\n", observer.report.json().c_str());
+    std::fflush(stdout);
+    for (const auto& failure : observer.failures) std::fprintf(stderr, "gamedrive: %s\n", failure.c_str());
+    if (!observer.failures.empty() || observer.exitName == "start-failed") return 1;
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "--script") {
+            if (!value(options.script)) return usageError("--script needs a file");
+        } else if (arg == "--ticks") {
+            if (!value(v) || !parseTick(v, options.ticks)) return usageError("--ticks needs a whole number from 1");
+        } else if (arg == "--shot") {
+            std::size_t colon;
+            int tick = 0;
+            if (!value(v) || (colon = v.find(':')) == std::string::npos || !parseTick(v.substr(0, colon), tick) ||
+                colon + 1 >= v.size())
+                return usageError("--shot needs TICK:FILE");
+            options.shots.emplace_back(tick, absolutePath(v.substr(colon + 1)));
+        } else if (arg == "--headless") {
+            options.headless = true;
+        } else if (arg == "--workdir") {
+            if (!value(options.workdir)) return usageError("--workdir needs a folder");
+        } else if (arg == "--help" || arg == "-h") {
+            std::printf("%s", kUsage);
+            return 0;
+        } else {
+            return usageError("unknown option '" + arg + "'");
+        }
+    }
+
+    hc::InputScript script;
+    if (!options.script.empty()) {
+        std::string error;
+        if (!script.load(options.script, error)) {
+            std::fprintf(stderr, "gamedrive: %s\n", error.c_str());
+            return 2;
+        }
+        // Shot files are named from where the driver was started, like --shot.
+        for (auto& action : script.actions)
+            if (action.kind == hc::InputScript::Kind::Shot) action.file = absolutePath(action.file);
+    }
+    if (!options.workdir.empty() && chdir(options.workdir.c_str()) != 0) {
+        std::fprintf(stderr, "gamedrive: cannot enter %s\n", options.workdir.c_str());
+        return 2;
+    }
+
+    hc::VirtualClock clock;
+    if (options.headless) {
+        hc::HeadlessPlatform platform(&clock);
+        platform.echoMessageBoxes = true;
+        hc::ScriptedPad pad(platform);
+        return drive(platform, pad, script, options);
+    }
+    hc::SdlPlatform platform;
+    platform.setClock(&clock);
+    platform.showMessageBoxes = false;  // nobody is there to close them
+    hc::VirtualPad pad;
+    if (!pad.attach()) return 1;
+    return drive(platform, pad, script, options);
+}

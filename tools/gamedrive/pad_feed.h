@@ -1,0 +1,19 @@
+#pragma once
+// Where the script's pad goes: an SDL virtual controller, or the headless scripted input.
+
+namespace hc {
+
+struct PadPicture {
+    bool buttons[10] = {};  // A B X Y LB RB BACK START LS RS
+    int leftX = 0, leftY = 0, rightX = 0, rightY = 0;  // -1000..1000, y down
+    int triggers = 0;                                  // left trigger positive
+};
+
+class PadFeed {
+public:
+    virtual ~PadFeed() = default;
+    // Makes the pad read as the picture from the coming tick's input read on.
+    virtual void apply(const PadPicture& pad) = 0;
+};
+
+}  // namespace hc

@@ -1,0 +1,25 @@
+#pragma once
+#include "tools/gamedrive/pad_feed.h"
+
+struct _SDL_Joystick;
+
+namespace hc {
+
+// An SDL virtual joystick with the game-controller layout, so SDL's controller mapping applies to it as
+// to any Xbox-style pad. Attach it before the program opens its first controller.
+class VirtualPad : public PadFeed {
+public:
+    VirtualPad() = default;
+    ~VirtualPad() override;
+    VirtualPad(const VirtualPad&) = delete;
+    VirtualPad& operator=(const VirtualPad&) = delete;
+
+    bool attach();
+    void apply(const PadPicture& pad) override;
+
+private:
+    _SDL_Joystick* joystick_ = nullptr;
+    int deviceIndex_ = -1;
+};
+
+}  // namespace hc
