@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -14,6 +16,8 @@
 #include "game/enemy_hooks.h"
 #include "game/player.h"
 #include "platform/headless/headless_device.h"
+#include "platform/headless/headless_sound_device.h"
+#include "test_platform.h"
 
 namespace hc {
 namespace {
@@ -587,6 +591,74 @@ TEST_F(PlayerTest, DeadKnightTipsOverThenFades) {
     EXPECT_FLOAT_EQ(player.deathAlpha, 0.0f);
     player.draw();
     EXPECT_FLOAT_EQ(player.deathAlpha, 0.0f);
+}
+
+// Runs in another working directory for its lifetime.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::filesystem::path& path) : saved_(std::filesystem::current_path()) {
+        std::filesystem::current_path(path);
+    }
+    ~WorkingDirectory() { std::filesystem::current_path(saved_); }
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    std::filesystem::path saved_;
+};
+
+class PlayerLoadTest : public ::testing::Test {
+protected:
+    test::ScopedTestPlatform scoped;
+    std::unique_ptr<Device> device;
+    std::unique_ptr<SoundDevice> sound;
+
+    void SetUp() override {
+        device = createHeadlessDevice();
+        device->recording = false;
+        gDevice = device.get();
+        sound = createHeadlessSoundDevice(scoped.platform.manualClock);
+        gSoundDevice = sound.get();
+    }
+    void TearDown() override {
+        gSoundDevice = nullptr;
+        gDevice = nullptr;
+    }
+};
+
+TEST_F(PlayerLoadTest, LoadsTheKnightAndGivesEverythingBack) {
+    const char* runtime = std::getenv("HC_RUNTIME_DIR");
+    if (!runtime) GTEST_SKIP() << "HC_RUNTIME_DIR not set";
+    WorkingDirectory inRuntime(runtime);
+    Player player;
+    player.gauge = 50;
+    ASSERT_TRUE(player.init(2, 0, 7));
+    EXPECT_TRUE(scoped.platform.messages.empty());
+    ASSERT_TRUE(player.character);
+    EXPECT_EQ(player.character->hitPoints, 3);
+    EXPECT_EQ(player.character->transform.position.z, 7.0f);
+    EXPECT_EQ(player.lastStep.x, 2.0f);
+    EXPECT_EQ(player.deathAlpha, 255.0f);
+    EXPECT_EQ(player.gauge, 0.0f);
+    EXPECT_EQ(player.blade.lights.count, 6);
+    EXPECT_TRUE(device->lightEnabled(12));
+    player.release();
+    EXPECT_EQ(MeshCache::size(), 0u);
+    EXPECT_EQ(soundCacheSize(), 0u);
+    EXPECT_FALSE(player.character);
+}
+
+TEST_F(PlayerLoadTest, MissingDataFailsTheStart) {
+    auto empty = std::filesystem::temp_directory_path() / "hollowcrest_player_test_empty";
+    std::filesystem::create_directories(empty);
+    WorkingDirectory inEmpty(empty);
+    Player player;
+    EXPECT_FALSE(player.init(0, 0, 0));
+    EXPECT_FALSE(scoped.platform.messages.empty()) << "the cache reports the missing file";
+    EXPECT_FALSE(player.character);
+    player.release();
+    EXPECT_EQ(MeshCache::size(), 0u);
+    EXPECT_EQ(soundCacheSize(), 0u);
 }
 
 }  // namespace
