@@ -89,8 +89,9 @@ void drawRankingList(RankingScene& ranking) {
     const Rect panel{0, 64, 1180, bottom};
     gSprite->draw(sheet, &panel, nullptr, nullptr, 0xFFFFFFFFu);
 
+    const unsigned rows = static_cast<unsigned>(count);
     const int end = static_cast<int>(scroll) + 6;
-    for (unsigned i = static_cast<unsigned>(scroll); i < static_cast<unsigned>(count) && static_cast<int>(i) != end; ++i)
+    for (unsigned i = static_cast<unsigned>(scroll); i < rows && static_cast<int>(i) != end; ++i)
         drawRankingRow(sheet, scroll, ranking.table.records[i]);
 
     drawScrollArrows(sheet, ranking.arrowPhase, scroll, static_cast<float>(count));

@@ -42,11 +42,10 @@ bool BackdropStage::init() {
     std::srand(platform().clock().milliseconds());
     angle = 0;
 
-    bool ok = true;
     std::vector<FieldChip> floor, walls;
     std::uint32_t floorCount = 0, wallCount = 0;
-    ok = readFieldInfo(kFloorPath, floor, floorCount, &startPosition) &&
-         readFieldInfo(kWallPath, walls, wallCount, nullptr);
+    bool ok = readFieldInfo(kFloorPath, floor, floorCount, &startPosition) &&
+              readFieldInfo(kWallPath, walls, wallCount, nullptr);
     if (ok) {
         chips.clear();
         chips.reserve(floor.size() + walls.size());
