@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -656,6 +657,20 @@ TEST_F(EnemyLoadTest, AHitRestartsTheHitSound) {
     EXPECT_GT(later, 0u);
     ASSERT_TRUE(manager.enemyAttackTest(body.get(), e, knight));
     EXPECT_LT(manager.hitSound->buffer->currentPosition(), later) << "started over";
+}
+
+TEST_F(EnemyLoadTest, TheShippedDataLoads) {
+    const char* runtime = std::getenv("HC_RUNTIME_DIR");
+    if (!runtime) GTEST_SKIP() << "HC_RUNTIME_DIR not set";
+    std::filesystem::current_path(runtime);
+    ASSERT_TRUE(manager.load(&slot, 0, false));
+    EXPECT_TRUE(platform.platform.messages.empty());
+    for (int i = 0; i < EnemyManager::kTableCount; ++i) EXPECT_GT(manager.tableCounts[i], 0) << i;
+    manager.buildWave(&slot, 29, 0);
+    EXPECT_EQ(manager.enemyCount, 40);
+    manager.release(&slot);
+    EXPECT_EQ(MeshCache::size(), 0u);
+    EXPECT_EQ(soundCacheSize(), 0u);
 }
 
 // The enemies as the player's combat step drives them through the manager's hooks.
