@@ -250,5 +250,14 @@ TEST_F(MutterWindowTest, ALineLongerThanARecordBecomesTwoBoundedRemarks) {
     EXPECT_EQ(shown(), "short\n");
 }
 
+TEST_F(MutterWindowTest, ACrLfBreakCountsAsOneByteAsInTextMode) {
+    load("heading\r\n" + std::string(38, 'c') + "\r\n");
+    idle(121);
+    Drawn d = draw();
+    ASSERT_EQ(d.texts.size(), 1u);
+    EXPECT_EQ(d.texts[0].text, std::string(38, 'c') + "\n");
+    EXPECT_EQ(d.sprites[0].source.top, 384);  // 39 bytes: the narrowest window
+}
+
 }  // namespace
 }  // namespace hc
