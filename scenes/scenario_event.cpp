@@ -41,20 +41,25 @@ Matrix spriteTransform(float x, float y, float scale) {
 
 }  // namespace
 
-bool ScenarioEvent::init(int endlessMode) {
+bool ScenarioEvent::readScript(const std::string& path) {
     TextLineReader file;
-    if (!file.open(kScriptPath)) {
-        char message[256];
-        std::snprintf(message, sizeof message, "シナリオの読み込みに失敗しました\nファイル名 \"%s\"", kScriptPath);
-        showError(message);
-        return false;
-    }
+    if (!file.open(path)) return false;
     std::vector<Record> read;
     Record record;
     while (file.readLine(record.text, kRecordBytes)) read.push_back(record);
     file.close();
     lines = std::move(read);
     lineCount = static_cast<unsigned int>(lines.size());
+    return true;
+}
+
+bool ScenarioEvent::init(int endlessMode) {
+    if (!readScript(kScriptPath)) {
+        char message[256];
+        std::snprintf(message, sizeof message, "シナリオの読み込みに失敗しました\nファイル名 \"%s\"", kScriptPath);
+        showError(message);
+        return false;
+    }
 
     if (!TextureCache::load(fadeTexture, "Resource_Blade/end_secnのコピー.png")) return false;
     if (!MeshCache::load("Resource_Blade/Mesh/騎士の人/knight_leftfoot.x", footLeftMesh)) return false;

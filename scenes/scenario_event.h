@@ -45,6 +45,8 @@ public:
     int knightVisible = 0;
 
     bool init(int endlessMode);
+    // Reads the script into lines; false when the file cannot be opened.
+    bool readScript(const std::string& path);
     // phase 0 after a stage is cleared, 1 while an event runs. Returns 1 while the game stays in the
     // event (pending or running), 0 otherwise.
     int update(int stage, int phase);
