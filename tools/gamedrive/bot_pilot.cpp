@@ -24,6 +24,7 @@ constexpr int kChargerKind = 5;    // always in the charge cycle
 constexpr int kChargeAimTicks = 38;  // a charging golem stands and aims this long, then rushes
 
 constexpr float kBodyRadius = 0.35f;  // what the knight needs around him to pass between walls
+constexpr float kWalkSpeed = 0.052f;  // the knight's pace at full stick
 
 float chargeSpeed(int kind) {
     float c = kind == kFastKind ? 0.05f : kind == kSlowKind ? 0.016f : 0.03f;
@@ -165,26 +166,34 @@ BotPilot::Threat BotPilot::worstThreat(const BotView& view) const {
     Threat worst;
     for (std::size_t i = 0; i < view.enemies.size(); ++i) {
         const BotEnemy& e = view.enemies[i];
-        if (e.kind >= kHarmlessKind || e.kind < 0) continue;
+        if (e.kind >= kHarmlessKind || e.kind < 0 || e.state == 3) continue;
         float rx = view.x - e.x, rz = view.z - e.z;
         float d = length(rx, rz);
-        if (d < kTouchDistance && e.state != 3) {
-            // Standing on the knight: get off it now.
-            if (worst.time > 0) {
-                worst.enemy = static_cast<int>(i);
-                worst.time = 0;
-                worst.dirX = d > 1e-4f ? -rx / d : 1.0f;
-                worst.dirZ = d > 1e-4f ? -rz / d : 0.0f;
+        bool rushing = e.state == 2 && e.stateTimer >= kChargeAimTicks && e.kind != kStandingKind;
+        if (d < kTouchDistance) {
+            // On top of the knight: off its line if it rushes, else straight away from it.
+            Threat t;
+            t.enemy = static_cast<int>(i);
+            t.time = 0;
+            if (rushing) {
+                t.dirX = std::cos(e.knockHeading / kDegrees);
+                t.dirZ = std::sin(e.knockHeading / kDegrees);
+                t.crossing = true;
+            } else {
+                t.dirX = d > 1e-4f ? rx / d : 1.0f;
+                t.dirZ = d > 1e-4f ? rz / d : 0.0f;
             }
+            if (worst.time > 0 || d < length(view.x - view.enemies[static_cast<std::size_t>(worst.enemy)].x,
+                                             view.z - view.enemies[static_cast<std::size_t>(worst.enemy)].z))
+                worst = t;
             continue;
         }
         if (e.state != 2 || e.kind == kStandingKind) continue;
         float speed = chargeSpeed(e.kind);
         int rushEnd = (e.kind == kChargerKind ? 176 : 220) - 2 * (e.index % 6);
         float dirX, dirZ, along, perp, wait;
-        if (e.stateTimer < kChargeAimTicks) {
+        if (!rushing) {
             // Still aiming: the rush will come straight at where the knight stands.
-            if (d < 1e-4f) continue;
             dirX = rx / d;
             dirZ = rz / d;
             along = d;
@@ -206,6 +215,8 @@ BotPilot::Threat BotPilot::worstThreat(const BotView& view) const {
             worst.time = time;
             worst.dirX = dirX;
             worst.dirZ = dirZ;
+            worst.crossing = true;
+            worst.aimLeft = wait;
         }
     }
     return worst;
@@ -253,7 +264,16 @@ void BotPilot::walkToward(const BotView& view, const BotGrid& grid, float x, flo
         float ox = view.x - e.x, oz = view.z - e.z;
         float d = length(ox, oz);
         if (d > 2.0f || d < 1e-4f) continue;
-        float push = 0.6f / (d * d);
+        float push = 1.2f / (d * d);
+        wx += ox / d * push;
+        wz += oz / d * push;
+    }
+    // Nor stand where the next golems will appear.
+    for (const BotEnemy& e : view.pending) {
+        float ox = view.x - e.x, oz = view.z - e.z;
+        float d = length(ox, oz);
+        if (d > 1.5f || d < 1e-4f) continue;
+        float push = 0.8f / (d * d);
         wx += ox / d * push;
         wz += oz / d * push;
     }
@@ -279,28 +299,55 @@ void BotPilot::walkToward(const BotView& view, const BotGrid& grid, float x, flo
     stickToward(heading, kLeftDeadZone, pad.leftX, pad.leftY);
 }
 
-void BotPilot::evade(const BotView& view, const BotGrid& grid, const Threat& threat, PadPicture& pad) {
-    float mx, mz;
-    if (threat.time <= 0) {
-        mx = threat.dirX;
-        mz = threat.dirZ;
+float BotPilot::escapeScore(const BotView& view, const BotGrid& grid, const Threat& threat, float stick) const {
+    const BotEnemy& e = view.enemies[static_cast<std::size_t>(threat.enemy)];
+    // The knight walks along his facing, which turns toward the stick a fifth of the way each tick, and
+    // slows the further the two differ: follow that for a while.
+    float heading = view.heading, x = view.x, z = view.z;
+    for (int t = 0; t < kEscapeTicks; ++t) {
+        float d = angleDiff(stick, heading);
+        heading = std::fabs(d) <= 0.5f ? stick : heading + d * 0.2f;
+        float a = std::fabs(angleDiff(stick, heading));
+        if (a >= 90.0f) continue;
+        float step = kWalkSpeed * (1.0f - a / 90.0f);
+        float nx = x + std::sin(heading / kDegrees) * step, nz = z + std::cos(heading / kDegrees) * step;
+        if (!grid.clearLine({nx, nz}, {nx, nz}, kBodyRadius)) break;
+        x = nx;
+        z = nz;
+    }
+    float score;
+    if (threat.crossing) {
+        float rx = x - e.x, rz = z - e.z;
+        score = std::min(std::fabs(rx * threat.dirZ - rz * threat.dirX), 2.5f) * 10.0f;
     } else {
-        // Step off the line of the rush, to the side the knight already leans to.
-        const BotEnemy& e = view.enemies[static_cast<std::size_t>(threat.enemy)];
-        float rx = view.x - e.x, rz = view.z - e.z;
-        float side = rx * threat.dirZ - rz * threat.dirX;
-        mx = threat.dirZ;
-        mz = -threat.dirX;
-        if (side < 0) {
-            mx = -mx;
-            mz = -mz;
-        }
-        if (!grid.clearLine({view.x, view.z}, {view.x + mx * 1.5f, view.z + mz * 1.5f}, kBodyRadius)) {
-            mx = -mx;
-            mz = -mz;
+        score = std::min(length(x - e.x, z - e.z), 2.5f) * 10.0f;
+    }
+    // Not into the arms of another golem.
+    for (const BotEnemy& o : view.enemies) {
+        if (o.index == e.index || o.kind >= kHarmlessKind || o.state == 3) continue;
+        float d = length(x - o.x, z - o.z);
+        if (d < 1.4f) score -= (1.4f - d) * 20.0f;
+    }
+    return score;
+}
+
+void BotPilot::evade(const BotView& view, const BotGrid& grid, const Threat& threat, PadPicture& pad) {
+    const BotEnemy& e = view.enemies[static_cast<std::size_t>(threat.enemy)];
+    float best = evadeHeading_;
+    float bestScore = -1e9f;
+    for (int k = 0; k < 16; ++k) {
+        float stick = static_cast<float>(k) * 22.5f - 180.0f;
+        float score = escapeScore(view, grid, threat, stick);
+        // Keep to a way once chosen unless another is clearly better: dithering loses the speed.
+        if (evading_ && evadeEnemy_ == e.index && std::fabs(angleDiff(stick, evadeHeading_)) < 25.0f) score += 2.0f;
+        if (score > bestScore) {
+            bestScore = score;
+            best = stick;
         }
     }
-    stickToward(std::atan2(mx, mz) * kDegrees, kLeftDeadZone, pad.leftX, pad.leftY);
+    evadeEnemy_ = e.index;
+    evadeHeading_ = best;
+    stickToward(best, kLeftDeadZone, pad.leftX, pad.leftY);
 }
 
 void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) {
@@ -326,10 +373,15 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
     if (threat.enemy >= 0 && threat.time < kEvadeTicks) {
         const BotEnemy& e = view.enemies[static_cast<std::size_t>(threat.enemy)];
         float d = length(e.x - view.x, e.z - view.z);
-        float toward = headingTo(view.x, view.z, e.x, e.z);
         // A golem within reach is stopped by a blow; otherwise get out of the way, leaving a swing
         // that has struck if the gauge pays for it.
-        if (free && d <= reach(e) && d >= kTouchDistance * 0.8f) {
+        float toward = headingTo(view.x, view.z, e.x, e.z);
+        // The blow must land before the rush starts (or, against a rush, before it arrives): the
+        // forward cut strikes within a few ticks, the sweeps only after their wind-up.
+        float lands = std::fabs(angleDiff(toward, view.heading)) <= 50.0f ? kCutLands : kSweepLands;
+        float before = threat.aimLeft > 0 ? threat.aimLeft : threat.time;
+        if (free && threat.time > 0 && d <= reach(e) && before >= lands) {
+            evading_ = false;
             flickToward(view, toward, pad);
             return;
         }
@@ -337,11 +389,16 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
             if (tap(kCancel, 6, pad)) ++cancels;
         }
         if (!evading_) ++evasions;
-        evading_ = true;
         evade(view, grid, threat, pad);
+        evading_ = true;
         return;
     }
     evading_ = false;
+
+    // A blow on its way: no swing that would still hold the knight when it is time to step aside.
+    auto threatenedFor = [&](float swingTicks) {
+        return threat.enemy >= 0 && threat.time < swingTicks + kSidestepTicks;
+    };
 
     // A sweep with golems all round: a flick the other way turns it into a spin.
     if ((view.action == 2 || view.action == 3) && (view.phase == 1 || view.phase == 2) && !view.queued &&
@@ -361,7 +418,8 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
 
     if (dist > r) {
         // Close the last stretch with the thrust's dash when the gauge has it to spare.
-        if (thrustReady && view.gauge >= 55.0f && dist < r + 1.6f && std::fabs(off) < 12.0f &&
+        if (thrustReady && !threatenedFor(kThrustTicks) && view.gauge >= kThrustGauge && dist > kDashLength + kCloseDistance + 0.2f &&
+            dist < kDashLength + r && std::fabs(off) < 12.0f &&
             grid.clearLine({view.x, view.z}, {target.x, target.z}, kBodyRadius)) {
             if (tap(kThrust, 2, pad)) {
                 ++thrusts;
@@ -374,6 +432,15 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
     }
 
     if (free) {
+        if (threat.enemy != t && threatenedFor(std::fabs(off) <= 50.0f ? kCutTicks : kSweepTicks)) {
+            evade(view, grid, threat, pad);
+            return;
+        }
+        if (dist < kCloseDistance && target.kind != kObsidianKind) {
+            // Too near to swing at: step back first.
+            walkToward(view, grid, view.x - dx, view.z - dz, pad);
+            return;
+        }
         // With golems crowding in and the gauge full enough: the thrust, then the finisher.
         if (thrustReady && view.gauge >= 175.0f && enemiesNear(view, view.x, view.z, 3.0f) >= 3 &&
             std::fabs(off) < 30.0f) {
@@ -387,7 +454,7 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
         return;
     }
     // Mid-swing the body only slides: keep after a golem that drifts away.
-    if (dist > r * 0.7f) stickToward(toward, kLeftDeadZone, pad.leftX, pad.leftY);
+    if (dist > kChaseDistance) stickToward(toward, kLeftDeadZone, pad.leftX, pad.leftY);
 }
 
 }  // namespace hc

@@ -37,10 +37,24 @@ public:
     static constexpr float kGolemReach = 1.6f;      // a golem this near is struck
     static constexpr float kObsidianReach = 3.0f;   // the obsidian, by the larger ground axis
     static constexpr float kTouchDistance = 1.0f;   // a golem this near can hurt
+    static constexpr float kCloseDistance = 1.05f;  // nearer than this the knight steps back first
+    static constexpr float kChaseDistance = 1.5f;   // mid-swing, a golem further off is followed
     static constexpr float kChargeMargin = 1.4f;    // a rush passing further off the knight misses
-    static constexpr float kEvadeTicks = 40.0f;     // a blow this close in time is dodged
+    static constexpr float kEvadeTicks = 45.0f;     // a blow this close in time is dodged
     static constexpr float kCancelTicks = 25.0f;    // ...leaving a swing for it when this close
+    // How long a swing holds the knight (forward cut; sweeps and the turning cut; the thrust), and how
+    // long he then needs to get off the line of a rush.
+    static constexpr float kCutTicks = 28.0f;
+    static constexpr float kSweepTicks = 45.0f;
+    static constexpr float kThrustTicks = 41.0f;
+    static constexpr float kSidestepTicks = 27.0f;
+    // Ticks from a flick until its blade can land: the forward cut, the sweeps.
+    static constexpr float kCutLands = 5.0f;
+    static constexpr float kSweepLands = 18.0f;
+    static constexpr float kThrustGauge = 70.0f;
+    static constexpr float kDashLength = 1.5f;      // how far the paid thrust carries the knight    // the dash leaves enough for a cancel after it
     static constexpr int kStuckTicks = 45;
+    static constexpr int kEscapeTicks = 30;         // how far ahead a dodge is judged
     static constexpr int kTitleWait = 30;           // ticks on the title before confirming
 
     // What the fight did, for tuning and the report.
@@ -50,7 +64,9 @@ private:
     struct Threat {
         int enemy = -1;     // index into the view's enemies, -1: none
         float time = 1e9f;  // ticks until it reaches the knight
-        float dirX = 0, dirZ = 0;  // the line it comes along
+        float dirX = 0, dirZ = 0;  // the line it comes along (or, on top of the knight, the way off it)
+        bool crossing = false;     // get off the line sideways rather than along it
+        float aimLeft = 0;         // ticks before an aiming golem rushes (0: it rushes already)
     };
 
     PadPicture onTitle(const BotView& view);
@@ -62,6 +78,8 @@ private:
     float reach(const BotEnemy& enemy) const;
     void walkToward(const BotView& view, const BotGrid& grid, float x, float z, PadPicture& pad);
     void evade(const BotView& view, const BotGrid& grid, const Threat& threat, PadPicture& pad);
+    // How well holding the stick this way gets the knight clear of the threat in a short while.
+    float escapeScore(const BotView& view, const BotGrid& grid, const Threat& threat, float stick) const;
     bool flickToward(const BotView& view, float heading, PadPicture& pad);
     // A fresh press of the button now and then: held for one tick, then let go.
     bool tap(int button, int every, PadPicture& pad);
@@ -71,6 +89,8 @@ private:
     BotView::Screen screen_ = BotView::Screen::None;
     int screenSince_ = 0;
     bool evading_ = false;
+    int evadeEnemy_ = -1;      // wave index of the golem being dodged
+    float evadeHeading_ = 0;   // kept while dodging it, so the knight's facing settles and he runs
     int lastWalk_ = -10;
     std::string name_;
     int tick_ = 0;

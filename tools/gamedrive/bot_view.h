@@ -59,6 +59,7 @@ struct BotView {
     bool flickLatch = false;
 
     std::vector<BotEnemy> enemies;  // living and on the field
+    std::vector<BotEnemy> pending;  // still to enter, where they will appear
     int enemiesLeft = 0;
     std::uint64_t fieldKey = 0;     // changes whenever the stage's chips change
 };
