@@ -68,11 +68,21 @@ TEST(BotGrid, WaypointIsTheTargetOnAClearLineAndAPathCellBehindAWall) {
     EXPECT_TRUE(g.clearLine({2.0f, 2.0f}, round, 0.35f));
 }
 
-TEST(BotGrid, ABodyGrazingAWallCornerIsNotClear) {
+TEST(BotGrid, ABodyGrazingAWallIsNotClear) {
     BotGrid g = wallGrid();
-    // Along z = 4.4 the body's radius reaches into the wall row at z = 5.
-    EXPECT_FALSE(g.clearLine({1.0f, 4.4f}, {6.0f, 4.4f}, 0.35f));
-    EXPECT_TRUE(g.clearLine({1.0f, 4.0f}, {6.0f, 4.0f}, 0.35f));
+    // Toward z = 4.4 the body's half width reaches into the wall row at z = 5.
+    EXPECT_FALSE(g.clearLine({1.0f, 4.0f}, {6.0f, 4.4f}, 0.35f));
+    EXPECT_TRUE(g.clearLine({1.0f, 4.0f}, {6.0f, 4.1f}, 0.35f));
+}
+
+TEST(BotGrid, ABodyAgainstAWallMayLeaveItButNotPushIntoIt) {
+    BotGrid g = wallGrid();
+    // Standing 0.2 north of the wall's face at z = 5.5.
+    BotGrid::Point at{3.0f, 5.7f};
+    EXPECT_TRUE(g.clearLine(at, {3.0f, 7.0f}, 0.35f));   // away from it
+    EXPECT_TRUE(g.clearLine(at, {5.0f, 5.7f}, 0.35f));   // along it
+    EXPECT_TRUE(g.clearLine(at, {3.4f, 5.9f}, 0.35f));   // along it and off it
+    EXPECT_FALSE(g.clearLine(at, {3.0f, 5.6f}, 0.35f));  // into it
 }
 
 TEST(BotGrid, AnAbsurdlyLargeFloorGivesNoMapRatherThanAHugeOne) {

@@ -51,22 +51,34 @@ BotGrid::Cell BotGrid::cellOf(float x, float z) {
     return Cell{round(x), round(z)};
 }
 
+float BotGrid::penetration(Point p, float radius) const {
+    // How deep the square body reaches into the blocked cells it overlaps: the smaller of the two
+    // overlaps per cell, the largest over the cells.
+    float deepest = 0;
+    Cell lo = cellOf(p.x - radius, p.z - radius), hi = cellOf(p.x + radius, p.z + radius);
+    for (int z = lo.z; z <= hi.z; ++z)
+        for (int x = lo.x; x <= hi.x; ++x) {
+            if (!blocked(x, z)) continue;
+            float ox = std::min(p.x + radius, x + 0.5f) - std::max(p.x - radius, x - 0.5f);
+            float oz = std::min(p.z + radius, z + 0.5f) - std::max(p.z - radius, z - 0.5f);
+            deepest = std::max(deepest, std::min(ox, oz));
+        }
+    return deepest;
+}
+
 bool BotGrid::clearLine(Point a, Point b, float radius) const {
     if (empty()) return true;
     float dx = b.x - a.x, dz = b.z - a.z;
     float length = std::sqrt(dx * dx + dz * dz);
-    if (!std::isfinite(length)) return false;
+    if (!std::isfinite(length) || !std::isfinite(a.x) || !std::isfinite(a.z)) return false;
     int steps = std::max(1, static_cast<int>(std::ceil(length / 0.1f)));
     if (steps > 100000) return false;
-    for (int i = 0; i <= steps; ++i) {
+    // A body already touching a wall may slide along it or leave it, but not push further in: the walls
+    // stop a move toward them, not one along them.
+    const float allowed = penetration(a, radius) + 1e-4f;
+    for (int i = 1; i <= steps; ++i) {
         float t = static_cast<float>(i) / static_cast<float>(steps);
-        float x = a.x + dx * t, z = a.z + dz * t;
-        // The four cells a body of this radius can touch around the point.
-        for (float ox : {-radius, radius})
-            for (float oz : {-radius, radius}) {
-                Cell c = cellOf(x + ox, z + oz);
-                if (blocked(c.x, c.z)) return false;
-            }
+        if (penetration({a.x + dx * t, a.z + dz * t}, radius) > allowed) return false;
     }
     return true;
 }

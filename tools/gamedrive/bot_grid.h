@@ -26,8 +26,11 @@ public:
 
     static Cell cellOf(float x, float z);
 
-    // True when a body of the given radius can move straight from a to b without touching a blocked cell.
+    // True when a square body of the given half width can move straight from a to b without reaching
+    // into a blocked cell deeper than it does at a (so a body against a wall may slide along it).
     bool clearLine(Point a, Point b, float radius) const;
+    // How deep such a body at p reaches into blocked cells (0 when clear of them).
+    float penetration(Point p, float radius) const;
     // The point to walk toward on the way from a to b: b itself when the line is clear, otherwise the
     // furthest point of a shortest grid path that can be reached in a straight line. a itself when no
     // path exists.

@@ -25,6 +25,7 @@ constexpr int kChargeAimTicks = 38;  // a charging golem stands and aims this lo
 
 constexpr float kBodyRadius = 0.35f;  // what the knight needs around him to pass between walls
 constexpr float kWalkSpeed = 0.052f;  // the knight's pace at full stick
+constexpr float kStepRadius = 0.2f;   // how near a wall face the knight's centre gets
 
 float chargeSpeed(int kind) {
     float c = kind == kFastKind ? 0.05f : kind == kSlowKind ? 0.016f : 0.03f;
@@ -311,7 +312,7 @@ float BotPilot::escapeScore(const BotView& view, const BotGrid& grid, const Thre
         if (a >= 90.0f) continue;
         float step = kWalkSpeed * (1.0f - a / 90.0f);
         float nx = x + std::sin(heading / kDegrees) * step, nz = z + std::cos(heading / kDegrees) * step;
-        if (!grid.clearLine({nx, nz}, {nx, nz}, kBodyRadius)) break;
+        if (!grid.clearLine({x, z}, {nx, nz}, kStepRadius)) break;
         x = nx;
         z = nz;
     }
@@ -355,7 +356,7 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
 
     // The thrust runs: chain the finisher with the thrust button held and a flick at the golem.
     if (view.action == 5) {
-        if ((view.phase == 1 || view.phase == 2) && finisherArmed_ && !view.queued && view.gauge >= 150.0f) {
+        if ((view.phase == 1 || view.phase == 2) && finisherArmed_ && !view.queued && view.gauge >= kFinisherNeed) {
             int t = chooseTarget(view);
             const BotEnemy& e = view.enemies[static_cast<std::size_t>(t)];
             pad.buttons[kThrust] = true;
@@ -385,7 +386,9 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
             flickToward(view, toward, pad);
             return;
         }
-        if (view.action != 0 && view.phase >= 2 && view.gauge >= 30.0f && threat.time < kCancelTicks) {
+        // The gauge is kept for the finisher unless the blow would end the run.
+        bool spare = view.hitPoints <= 1 ? view.gauge >= kCancelCost : view.gauge >= kCancelCost + kFinisherGauge;
+        if (view.action != 0 && view.phase >= 2 && spare && threat.time < kCancelTicks) {
             if (tap(kCancel, 6, pad)) ++cancels;
         }
         if (!evading_) ++evasions;
@@ -423,7 +426,7 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
             grid.clearLine({view.x, view.z}, {target.x, target.z}, kBodyRadius)) {
             if (tap(kThrust, 2, pad)) {
                 ++thrusts;
-                finisherArmed_ = view.gauge >= 175.0f && enemiesNear(view, target.x, target.z, 2.5f) >= 2;
+                finisherArmed_ = view.gauge >= kFinisherGauge && enemiesNear(view, target.x, target.z, 2.5f) >= 2;
             }
             return;
         }
@@ -442,7 +445,7 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
             return;
         }
         // With golems crowding in and the gauge full enough: the thrust, then the finisher.
-        if (thrustReady && view.gauge >= 175.0f && enemiesNear(view, view.x, view.z, 3.0f) >= 3 &&
+        if (thrustReady && view.gauge >= kFinisherGauge && enemiesNear(view, view.x, view.z, 3.0f) >= 2 &&
             std::fabs(off) < 30.0f) {
             if (tap(kThrust, 2, pad)) {
                 ++thrusts;

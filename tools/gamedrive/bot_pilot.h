@@ -41,7 +41,7 @@ public:
     static constexpr float kChaseDistance = 1.5f;   // mid-swing, a golem further off is followed
     static constexpr float kChargeMargin = 1.4f;    // a rush passing further off the knight misses
     static constexpr float kEvadeTicks = 45.0f;     // a blow this close in time is dodged
-    static constexpr float kCancelTicks = 25.0f;    // ...leaving a swing for it when this close
+    static constexpr float kCancelTicks = 18.0f;    // ...leaving a swing for it when this close
     // How long a swing holds the knight (forward cut; sweeps and the turning cut; the thrust), and how
     // long he then needs to get off the line of a rush.
     static constexpr float kCutTicks = 28.0f;
@@ -52,9 +52,13 @@ public:
     static constexpr float kCutLands = 5.0f;
     static constexpr float kSweepLands = 18.0f;
     static constexpr float kThrustGauge = 70.0f;
-    static constexpr float kDashLength = 1.5f;      // how far the paid thrust carries the knight    // the dash leaves enough for a cancel after it
+    static constexpr float kDashLength = 1.5f;      // how far the paid thrust carries the knight
+    static constexpr float kCancelCost = 30.0f;
+    static constexpr float kFinisherNeed = 150.0f;  // in the gauge at the flick that queues the finisher
+    static constexpr float kFinisherGauge = 175.0f; // ...after the thrust before it took its 25    // the dash leaves enough for a cancel after it
     static constexpr int kStuckTicks = 45;
-    static constexpr int kEscapeTicks = 30;         // how far ahead a dodge is judged
+    static constexpr int kEscapeTicks = 40;         // how far ahead a dodge is judged
+    static constexpr float kEscapeHold = 0.25f;     // a dodge is changed only for one this much safer
     static constexpr int kTitleWait = 30;           // ticks on the title before confirming
 
     // What the fight did, for tuning and the report.
