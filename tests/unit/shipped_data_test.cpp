@@ -1,12 +1,14 @@
 // The data that ships in Resource_Blade/, read through the game's own readers: every stage keeps the
-// knight inside its walls, the order reaches the last stage, and the lights and rankings hold what
-// the game expects of them.
+// knight inside its walls, the order reaches the last stage, the texts fit where they are drawn, and
+// the lights, remarks and rankings hold what the game expects of them.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <queue>
 #include <set>
@@ -19,12 +21,16 @@
 #include "engine/mesh_cache.h"
 #include "engine/services.h"
 #include "game/enemy_base.h"
+#include "game/enemy_manager.h"
 #include "game/field.h"
 #include "game/field_info.h"
 #include "game/light_settings.h"
+#include "platform/font.h"
 #include "platform/headless/headless_device.h"
 #include "platform/headless/headless_sound_device.h"
+#include "scenes/mutter_window.h"
 #include "scenes/ranking_table.h"
+#include "scenes/scenario_event.h"
 #include "test_platform.h"
 
 namespace hc {
@@ -226,6 +232,155 @@ TEST_F(ShippedDataTest, TheOrderCoversAStoryRunAndEndsInTheCathedral) {
     // its first 28 stages from the same list.
     for (int k = 0; k < kStoryStages - 1; ++k)
         EXPECT_NE(field.stageOrder[static_cast<std::size_t>(k)], kCathedralSlot) << "stage " << k + 1;
+}
+
+// ---- Waves ----
+
+const char* const kWaveFiles[EnemyManager::kTableCount] = {
+    "tutorial1.csv", "tutorial2.csv", "enemy_a.csv", "enemy_c.csv", "enemy_d.csv",
+    "enemy_e.csv",   "enemy_g.csv",   "enemy_f.csv", "enemy_h.csv", "enemy_i.csv"};
+
+// The five fields of every line of a wave file, read the plain way.
+std::vector<std::vector<float>> plainWaveLines(const std::string& path) {
+    std::vector<std::vector<float>> lines;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<float> fields;
+        std::stringstream cells(line);
+        std::string cell;
+        while (std::getline(cells, cell, ',')) fields.push_back(std::strtof(cell.c_str(), nullptr));
+        lines.push_back(fields);
+    }
+    return lines;
+}
+
+TEST_F(ShippedDataTest, EveryWaveStandsOnTheGroundOfEveryStageThatUsesIt) {
+    loadField();
+    EnemyManager manager;
+    EnemyBase* waveSlot = nullptr;
+    ASSERT_TRUE(manager.load(&waveSlot, 0, false));
+    ASSERT_TRUE(scoped.platform.messages.empty()) << scoped.platform.messages[0].text;
+
+    // Which slots build their waves from each table, over every stage a run can reach.
+    std::map<int, std::set<int>> slotsOf;
+    for (int slot = 0; slot < Field::kSlotCount; ++slot)
+        for (std::uint32_t stage = 1; stage <= 60; ++stage) {
+            std::int32_t table = EnemyManager::tableIndex(slot, stage);
+            if (table >= 0) slotsOf[table].insert(slot);
+        }
+
+    for (int t = 0; t < EnemyManager::kTableCount; ++t) {
+        SCOPED_TRACE(kWaveFiles[t]);
+        // The game's reader has its own number rule; it must read what a plain reading of the text
+        // says, or a field would have shifted.
+        const auto plain = plainWaveLines(std::string("Resource_Blade/Ene_CSVファイル/") + kWaveFiles[t]);
+        ASSERT_EQ(manager.tableCounts[t], static_cast<std::int32_t>(plain.size()));
+        ASSERT_GT(manager.tableCounts[t], 0);
+        const EnemyBase* table = manager.tables[t].get();
+        std::int32_t highestGroup = 0;
+        for (std::int32_t i = 0; i < manager.tableCounts[t]; ++i) {
+            const EnemyBase& e = table[i];
+            const std::vector<float>& line = plain[static_cast<std::size_t>(i)];
+            SCOPED_TRACE("line " + std::to_string(i + 1));
+            ASSERT_EQ(line.size(), 5u);
+            EXPECT_EQ(e.transform.position.x, line[0]);
+            EXPECT_EQ(e.transform.position.y, line[1]);
+            EXPECT_EQ(e.transform.position.z, line[2]);
+            EXPECT_EQ(static_cast<float>(e.kind), line[3]);
+            EXPECT_EQ(static_cast<float>(e.spawnGroup), line[4]);
+            // Golems walk on the ground; the obsidian (7) is never read from a table.
+            EXPECT_EQ(e.transform.position.y, 0.0f);
+            EXPECT_GE(e.kind, 0);
+            EXPECT_LE(e.kind, 6);
+            // Later passes over the table add the last line's group: it must be the highest.
+            EXPECT_GE(e.spawnGroup, highestGroup) << "groups go down";
+            highestGroup = std::max(highestGroup, e.spawnGroup);
+
+            const Cell cell = cellAt(e.transform.position.x, e.transform.position.z);
+            for (int slot : slotsOf[t]) {
+                EXPECT_TRUE(maps[slot].reaches(cell))
+                    << kFloorNames[slot] << ": enemy at " << describe(cell) << " is off the walled ground";
+                // An enemy entering on top of the knight would strike before it is seen.
+                const Vec3 start = field.startPosition[slot];
+                EXPECT_GE(std::hypot(e.transform.position.x - start.x, e.transform.position.z - start.z), 5.0f)
+                    << kFloorNames[slot] << ": enemy at " << describe(cell) << " enters next to the start";
+            }
+        }
+        EXPECT_EQ(table[0].spawnGroup, 0) << "nothing enters on the first frame";
+    }
+    manager.release(&waveSlot);
+}
+
+// ---- Story script and remarks ----
+
+// The game's own face, used to measure how wide a text is drawn.
+std::unique_ptr<Font> gameFont(Device& device) { return Font::create(device, 0, 900, "MS ゴシック"); }
+
+std::string withoutLineBreak(const char* record) {
+    std::string text(record);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+TEST_F(ShippedDataTest, TheScriptFillsTheEventRangesAndFitsTheEventPanel) {
+    ScenarioEvent event;
+    ASSERT_TRUE(event.readScript(ScenarioEvent::kScriptPath));
+    // The three events show lines 0 to 32, 33 to 71 and 72 to 131.
+    EXPECT_EQ(event.lineCount, 132u);
+    std::unique_ptr<Font> font = gameFont(*device);
+    ASSERT_NE(font, nullptr) << "no Japanese face found through fontconfig";
+
+    // The text is drawn from x 378 at 1.15 times its size over the event panel, which spans x 341 to
+    // 945 on the screen.
+    constexpr float kTextLeft = 378.0f, kTextScale = 1.15f, kPanelRight = 341.0f + 604.0f;
+    for (unsigned int i = 0; i < event.lineCount; ++i) {
+        const char* record = event.lines[i].text;
+        // A line longer than 127 bytes with its line break is split into two records, which shifts
+        // every later line.
+        const std::size_t bytes = std::strlen(record);
+        EXPECT_TRUE(bytes > 0 && record[bytes - 1] == '\n') << "line " << i + 1 << " does not end within one record";
+        const std::string text = withoutLineBreak(record);
+        const int width = font->measure(text.c_str(), static_cast<int>(text.size()));
+        EXPECT_LE(kTextLeft + kTextScale * static_cast<float>(width), kPanelRight)
+            << "line " << i + 1 << " runs past the event panel (" << width << " pixels): " << sjisToUtf8(text);
+        // A page (three lines from a multiple of 3) stops drawing after a line that begins with "Fin":
+        // only the last page may hold one, with nothing after it.
+        if (std::strncmp(record, "Fin", 3) == 0) {
+            EXPECT_GE(i, 129u) << "line " << i + 1 << " cuts its page short";
+            for (unsigned int j = i + 1; j < i - i % 3 + 3 && j < event.lineCount; ++j)
+                EXPECT_STREQ(event.lines[j].text, "\n") << "line " << j + 1 << " is never shown";
+        }
+    }
+}
+
+TEST_F(ShippedDataTest, TheRemarksUseEveryWindowAndFitInIt) {
+    MutterWindow mutter;
+    ASSERT_TRUE(mutter.init());
+    ASSERT_GE(mutter.count, 5) << "the remarks file was not read";
+    std::unique_ptr<Font> font = gameFont(*device);
+    ASSERT_NE(font, nullptr) << "no Japanese face found through fontconfig";
+
+    // Window x and blinking marker x of the five window pictures, narrowest first. The text is drawn
+    // from window x + 42.5 at 0.85 times its size and must end before the marker.
+    const float windowX[5] = {418, 370, 322, 274, 130};
+    const float markerX[5] = {747, 829, 887, 999, 1103};
+    int used[5] = {};
+    for (int index = 1; index <= mutter.count; ++index) {
+        const char* record = mutter.lines[static_cast<std::size_t>(index)].text;
+        const int bytes = static_cast<int>(std::strlen(record));
+        ASSERT_TRUE(bytes > 0 && record[bytes - 1] == '\n') << "remark " << index << " does not end within one record";
+        const int window = MutterWindow::windowFor(bytes);
+        ++used[window];
+        const std::string text = withoutLineBreak(record);
+        const int width = font->measure(text.c_str(), static_cast<int>(text.size()));
+        const float right = windowX[window] + 42.5f + 0.85f * static_cast<float>(width);
+        EXPECT_LE(right, markerX[window]) << "remark " << index << " (" << bytes << " bytes, window " << window
+                                          << ") runs into the marker: " << sjisToUtf8(text);
+    }
+    for (int window = 0; window < 5; ++window) EXPECT_GT(used[window], 0) << "window " << window << " is never used";
+    mutter.release();
 }
 
 // ---- Lights ----
