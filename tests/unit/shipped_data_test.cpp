@@ -383,6 +383,35 @@ TEST_F(ShippedDataTest, TheRemarksUseEveryWindowAndFitInIt) {
     mutter.release();
 }
 
+// ---- Meshes ----
+
+// The game samples 3-D textures with border addressing and a transparent black border (set once at
+// start-up), so a textured face whose coordinates leave 0 to 1 is drawn partly invisible.
+TEST_F(ShippedDataTest, TexturedMeshesStayInsideTheirTextures) {
+    std::vector<std::string> paths;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator("Resource_Blade"))
+        if (entry.path().extension() == ".x") paths.push_back(entry.path().generic_string());
+    ASSERT_FALSE(paths.empty());
+    for (const std::string& path : paths) {
+        MeshEntry* entry = nullptr;
+        ASSERT_TRUE(MeshCache::load(path, entry)) << path;
+        const Mesh& mesh = *entry->mesh;
+        int outside = 0, used = 0;
+        for (std::size_t s = 0; s < mesh.subsets.size() && s < entry->textures.size(); ++s) {
+            if (!entry->textures[s]) continue;
+            const Mesh::Subset& subset = mesh.subsets[s];
+            for (std::uint32_t k = 0; k < subset.triangleCount * 3; ++k) {
+                const VertexPositionNormalTex& v = mesh.vertices[mesh.indices[subset.startIndex + k]];
+                ++used;
+                if (v.u < -0.001f || v.u > 1.001f || v.v < -0.001f || v.v > 1.001f) ++outside;
+            }
+        }
+        EXPECT_EQ(outside, 0) << path << ": " << outside << " of " << used
+                              << " textured corners sample outside the texture";
+        MeshCache::release(entry);
+    }
+}
+
 // ---- Lights ----
 
 TEST_F(ShippedDataTest, ThreeLightsShineDownward) {
