@@ -25,6 +25,7 @@
 #include "game/field.h"
 #include "game/field_info.h"
 #include "game/light_settings.h"
+#include "game/player.h"
 #include "platform/font.h"
 #include "platform/headless/headless_device.h"
 #include "platform/headless/headless_sound_device.h"
@@ -155,6 +156,13 @@ protected:
         for (int slot = 0; slot < Field::kSlotCount; ++slot) maps[slot] = mapStage(field, slot);
     }
 
+    // Makes slot the stage being played, as the end of a stage change leaves it.
+    void play(int slot) {
+        field.currentSlot = slot;
+        field.chips = field.templates[slot];
+        field.chipCount = field.chipTotal[slot];
+    }
+
     test::ScopedTestPlatform scoped;
     std::filesystem::path source;
     std::unique_ptr<InRuntimeFolder> inRuntime;
@@ -207,6 +215,48 @@ TEST_F(ShippedDataTest, TheGroundReachedFromTheStartEndsAtAWallEverywhere) {
             if (++listed <= 8) leaks += describe(c) + " ";
         EXPECT_TRUE(maps[slot].leaks.empty())
             << kFloorNames[slot] << ": the knight can walk off the ground at " << leaks;
+    }
+}
+
+// The knight himself, walked outward from the start in the eight stick directions through the game's
+// own step (walk, wall collision, move), never leaves the ground the fill found and comes to rest.
+TEST_F(ShippedDataTest, TheKnightWalkingOutwardStopsAtTheWalls) {
+    loadField();
+    constexpr int kSteps = 2000;  // farther than the longest stage at walking speed
+    constexpr int kRestSteps = 60;
+    for (int slot = 0; slot < Field::kSlotCount; ++slot) {
+        play(slot);
+        const Vec3 start = field.startPosition[slot];
+        for (int direction = 0; direction < 8; ++direction) {
+            SCOPED_TRACE(std::string(kFloorNames[slot]) + " direction " + std::to_string(direction * 45));
+            Player player;
+            ASSERT_TRUE(player.init(start.x, start.y, start.z));
+            const float angle = static_cast<float>(direction) * 0.7853982f;
+            // Stick y runs downward: full deflection up walks toward +z.
+            const float stickX = 800.0f * std::sin(angle);
+            const float stickY = -800.0f * std::cos(angle);
+            Vec3 restFrom{};
+            bool escaped = false;
+            for (int step = 0; step < kSteps && !escaped; ++step) {
+                if (step == kSteps - kRestSteps) restFrom = player.character->transform.position;
+                player.update(0, 0, stickX, stickY, 0, 0, 0);
+                player.character->move =
+                    field.collideWalls(player.bodyMesh, player.character->move, player.worldMatrix());
+                applyMoves(player.character.get(), nullptr, 0);
+                Vec3 p = player.character->transform.position;
+                if (!maps[slot].reaches(cellAt(p.x, p.z))) {
+                    ADD_FAILURE() << "the knight left the walled ground at (" << p.x << ", " << p.z << ") after "
+                                  << step << " steps";
+                    escaped = true;
+                }
+            }
+            if (!escaped) {
+                Vec3 p = player.character->transform.position;
+                EXPECT_LT(std::hypot(p.x - restFrom.x, p.z - restFrom.z), 0.01f)
+                    << "still walking at (" << p.x << ", " << p.z << ")";
+            }
+            player.release();
+        }
     }
 }
 
