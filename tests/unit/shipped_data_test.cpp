@@ -260,6 +260,34 @@ TEST_F(ShippedDataTest, TheKnightWalkingOutwardStopsAtTheWalls) {
     }
 }
 
+// Only A and B chips low enough stop the knight: any other drawn wall chip standing where he walks,
+// at the height of his body, is one he passes through.
+TEST_F(ShippedDataTest, EveryObstacleOnTheWalkableGroundStopsTheKnight) {
+    loadField();
+    for (int slot = 0; slot < Field::kSlotCount; ++slot) {
+        const std::vector<FieldChip>& chips = field.templates[slot];
+        std::string ghosts;
+        int count = 0;
+        for (std::size_t i = static_cast<std::size_t>(field.floorCount[slot]); i < chips.size(); ++i) {
+            const FieldChip& chip = chips[i];
+            if (chip.letter == '\0' || !std::strchr("BGLOCH", chip.letter)) continue;
+            const Vec3 p = positionOf(chip);
+            const Cell cell = cellAt(p.x, p.z);
+            if (!maps[slot].reaches(cell)) continue;
+            // Vertical extent of the drawn mesh: cylinders stand on their point, half blocks hang
+            // below it, the others are centred on it.
+            const float* up = chip.world.m[1];
+            const float height = std::sqrt(up[0] * up[0] + up[1] * up[1] + up[2] * up[2]);
+            float low = p.y - 0.5f * height, high = p.y + 0.5f * height;
+            if (chip.letter == 'C') low = p.y, high = p.y + height;
+            if (chip.letter == 'H') low = p.y - 0.5f * height, high = p.y;
+            if (high <= 0.3f || low >= 1.7f) continue;  // under his feet or over his head
+            if (++count <= 8) ghosts += std::string(1, chip.letter) + " at " + describe(cell) + " ";
+        }
+        EXPECT_EQ(count, 0) << kFloorNames[slot] << ": the knight walks through " << ghosts;
+    }
+}
+
 TEST_F(ShippedDataTest, TheObsidianCanBeReachedInTheCathedral) {
     loadField();
     // The lone enemy of the last stage stands at (21, -2, 69); the knight must get within 2.4 of it in
