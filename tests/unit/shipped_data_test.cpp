@@ -175,7 +175,7 @@ protected:
 // ---- Stages ----
 
 TEST_F(ShippedDataTest, EveryFloorHasOneStartCellOnTheGround) {
-    loadField();
+    ASSERT_NO_FATAL_FAILURE(loadField());
     for (int slot = 0; slot < Field::kSlotCount; ++slot) {
         SCOPED_TRACE(kFloorNames[slot]);
         const std::vector<FieldChip>& chips = field.templates[slot];
@@ -207,7 +207,7 @@ TEST_F(ShippedDataTest, EveryFloorHasOneStartCellOnTheGround) {
 }
 
 TEST_F(ShippedDataTest, TheGroundReachedFromTheStartEndsAtAWallEverywhere) {
-    loadField();
+    ASSERT_NO_FATAL_FAILURE(loadField());
     for (int slot = 0; slot < Field::kSlotCount; ++slot) {
         std::string leaks;
         int listed = 0;
@@ -221,7 +221,7 @@ TEST_F(ShippedDataTest, TheGroundReachedFromTheStartEndsAtAWallEverywhere) {
 // The knight himself, walked outward from the start in the eight stick directions through the game's
 // own step (walk, wall collision, move), never leaves the ground the fill found and comes to rest.
 TEST_F(ShippedDataTest, TheKnightWalkingOutwardStopsAtTheWalls) {
-    loadField();
+    ASSERT_NO_FATAL_FAILURE(loadField());
     constexpr int kSteps = 2000;  // farther than the longest stage at walking speed
     constexpr int kRestSteps = 60;
     for (int slot = 0; slot < Field::kSlotCount; ++slot) {
@@ -263,7 +263,7 @@ TEST_F(ShippedDataTest, TheKnightWalkingOutwardStopsAtTheWalls) {
 // Only A and B chips low enough stop the knight: any other drawn wall chip standing where he walks,
 // at the height of his body, is one he passes through.
 TEST_F(ShippedDataTest, EveryObstacleOnTheWalkableGroundStopsTheKnight) {
-    loadField();
+    ASSERT_NO_FATAL_FAILURE(loadField());
     for (int slot = 0; slot < Field::kSlotCount; ++slot) {
         const std::vector<FieldChip>& chips = field.templates[slot];
         std::string ghosts;
@@ -289,7 +289,7 @@ TEST_F(ShippedDataTest, EveryObstacleOnTheWalkableGroundStopsTheKnight) {
 }
 
 TEST_F(ShippedDataTest, TheObsidianCanBeReachedInTheCathedral) {
-    loadField();
+    ASSERT_NO_FATAL_FAILURE(loadField());
     // The lone enemy of the last stage stands at (21, -2, 69); the knight must get within 2.4 of it in
     // x and z, that is onto one of the cells 19 to 23 by 67 to 71.
     int near = 0;
@@ -302,7 +302,7 @@ TEST_F(ShippedDataTest, TheObsidianCanBeReachedInTheCathedral) {
 // ---- Stage order ----
 
 TEST_F(ShippedDataTest, TheOrderCoversAStoryRunAndEndsInTheCathedral) {
-    loadField();
+    ASSERT_NO_FATAL_FAILURE(loadField());
     // Stage 30 and the one looked up after it.
     ASSERT_GE(field.stageOrder.size(), static_cast<std::size_t>(kStoryStages + 1));
     EXPECT_EQ(field.stageOrder[kStoryStages - 1], kCathedralSlot) << "stage 30 is not the cathedral";
@@ -335,7 +335,7 @@ std::vector<std::vector<float>> plainWaveLines(const std::string& path) {
 }
 
 TEST_F(ShippedDataTest, EveryWaveStandsOnTheGroundOfEveryStageThatUsesIt) {
-    loadField();
+    ASSERT_NO_FATAL_FAILURE(loadField());
     EnemyManager manager;
     EnemyBase* waveSlot = nullptr;
     ASSERT_TRUE(manager.load(&waveSlot, 0, false));
