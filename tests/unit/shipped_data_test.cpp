@@ -3,6 +3,7 @@
 // the lights, remarks and rankings hold what the game expects of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
