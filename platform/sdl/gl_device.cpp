@@ -510,13 +510,16 @@ public:
         // The original device's front faces are clockwise on screen.
         glFrontFace(GL_CW);
         glDisable(GL_DITHER);
-        if (!createTarget()) return false;
-        glViewport(0, 0, width_, height_);
+        windowDepthOk_ = windowHasDepth();
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(window_, &w, &h);
+        if (!useTarget(drawsDirectly(w, h))) return false;
         return glGetError() == GL_NO_ERROR;
     }
 
     void clear(std::uint32_t flags, Colour colour, float z, std::uint32_t stencil) override {
         Device::clear(flags, colour, z, stencil);
+        drawing();
         GLbitfield mask = 0;
         if (flags & CLEAR_TARGET) {
             float c[4];
@@ -541,35 +544,11 @@ public:
 
     void present() override {
         Device::present();
-        int w = 0, h = 0;
-        SDL_GL_GetDrawableSize(window_, &w, &h);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        if (w > 0 && h > 0) {
-            // Scaled to the window with its aspect kept; bars stay black.
-            int dw = w, dh = h;
-            if (static_cast<long long>(w) * height_ > static_cast<long long>(h) * width_) {
-                dw = static_cast<int>(static_cast<long long>(h) * width_ / height_);
-            } else {
-                dh = static_cast<int>(static_cast<long long>(w) * height_ / width_);
-            }
-            int x0 = (w - dw) / 2, y0 = (h - dh) / 2;
-            bool same = dw == width_ && dh == height_;
-            glBlitFramebuffer(0, 0, width_, height_, x0, y0, x0 + dw, y0 + dh, GL_COLOR_BUFFER_BIT,
-                              same ? GL_NEAREST : GL_LINEAR);
-        }
+        keptValid_ = keepPresentedFrame && readTarget(kept_);
+        if (fbo_) showScaled();
         SDL_GL_SwapWindow(window_);
-        glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-        // A windowed back buffer follows the window's client size.
-        if (!fullscreen_ && sizeFollowsWindow_ && w > 0 && h > 0 && (w != width_ || h != height_)) {
-            width_ = w;
-            height_ = h;
-            releaseTarget();
-            createTarget();
-            glViewport(0, 0, width_, height_);
-        }
+        if (!fbo_) backDefined_ = false;  // the window's back buffer is undefined after a swap
+        followWindow();
     }
 
     std::unique_ptr<Texture> createTexture(int width, int height, const Colour* pixels) override {
@@ -599,23 +578,17 @@ public:
     int backBufferHeight() const override { return height_; }
 
     bool readBackBuffer(std::vector<Colour>& pixels) override {
-        std::vector<Colour> rows(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
-        pixels.resize(rows.size());
-        // GL's rows run bottom-up; the screen shows no alpha, so the pixels read back opaque.
-        for (int y = 0; y < height_; ++y) {
-            const Colour* src = rows.data() + static_cast<std::size_t>(height_ - 1 - y) * width_;
-            Colour* dst = pixels.data() + static_cast<std::size_t>(y) * width_;
-            for (int x = 0; x < width_; ++x) dst[x] = src[x] | 0xFF000000u;
+        if (keptValid_) {
+            pixels = kept_;
+            return true;
         }
-        return glGetError() == GL_NO_ERROR;
+        return backDefined_ && readTarget(pixels);
     }
 
 protected:
     void doDrawIndexed(PrimitiveType type, std::int32_t baseVertex, std::uint32_t startIndex,
                        std::uint32_t primitiveCount) override {
+        drawing();
         auto* vb = dynamic_cast<GlVertexBuffer*>(stream_);
         auto* ib = dynamic_cast<GlIndexBuffer*>(indices_);
         int format = static_cast<int>(vertexFormat_);
@@ -645,6 +618,7 @@ protected:
 
     void doDrawUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                   std::uint32_t stride) override {
+        drawing();
         int format = static_cast<int>(vertexFormat_);
         if (!vertices || format <= 0 || format > 3 || stride < formatSize(format) || primitiveCount == 0) return;
         std::size_t count = verticesFor(type, primitiveCount);
@@ -999,6 +973,95 @@ private:
         }
     }
 
+    // A frame is being drawn: the back buffer holds it now, not the frame kept at the last present.
+    void drawing() {
+        keptValid_ = false;
+        backDefined_ = true;
+    }
+
+    // Drawing straight into the window saves a full-frame copy per present; that needs the window to show
+    // the back buffer pixel for pixel, with a depth buffer as fine as the off-screen one.
+    bool drawsDirectly(int drawableWidth, int drawableHeight) const {
+        return windowDepthOk_ && drawableWidth == width_ && drawableHeight == height_;
+    }
+
+    bool windowHasDepth() {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        GLint type = GL_NONE, bits = 0;
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+        if (type != GL_NONE)
+            glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &bits);
+        for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+        }
+        return bits >= 24;
+    }
+
+    // Binds the window or an off-screen target of the back buffer's size for the frames that follow.
+    bool useTarget(bool direct) {
+        releaseTarget();
+        backDefined_ = false;
+        bool ok = direct || createTarget();
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+        glViewport(0, 0, width_, height_);
+        return ok;
+    }
+
+    // After a present: a windowed back buffer follows the window's client size, and the target follows
+    // whether the window still shows the back buffer unscaled.
+    void followWindow() {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(window_, &w, &h);
+        if (w <= 0 || h <= 0) return;  // minimised: nothing to follow
+        bool resized = false;
+        if (!fullscreen_ && sizeFollowsWindow_ && (w != width_ || h != height_)) {
+            width_ = w;
+            height_ = h;
+            resized = true;
+        }
+        bool direct = drawsDirectly(w, h);
+        if (resized || direct != (fbo_ == 0)) useTarget(direct);
+    }
+
+    // The off-screen back buffer scaled onto the window with its aspect kept; bars stay black.
+    void showScaled() {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(window_, &w, &h);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        if (w > 0 && h > 0) {
+            int dw = w, dh = h;
+            if (static_cast<long long>(w) * height_ > static_cast<long long>(h) * width_) {
+                dw = static_cast<int>(static_cast<long long>(h) * width_ / height_);
+            } else {
+                dh = static_cast<int>(static_cast<long long>(w) * height_ / width_);
+            }
+            int x0 = (w - dw) / 2, y0 = (h - dh) / 2;
+            bool same = dw == width_ && dh == height_;
+            glBlitFramebuffer(0, 0, width_, height_, x0, y0, x0 + dw, y0 + dh, GL_COLOR_BUFFER_BIT,
+                              same ? GL_NEAREST : GL_LINEAR);
+        }
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    }
+
+    // The target's pixels as ARGB, top row first.
+    bool readTarget(std::vector<Colour>& pixels) {
+        std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+        rows_.resize(count);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_BYTE, rows_.data());
+        pixels.resize(count);
+        // GL's rows run bottom-up; the screen shows no alpha, so the pixels read back opaque.
+        for (int y = 0; y < height_; ++y) {
+            const Colour* src = rows_.data() + static_cast<std::size_t>(height_ - 1 - y) * width_;
+            Colour* dst = pixels.data() + static_cast<std::size_t>(y) * width_;
+            for (int x = 0; x < width_; ++x) dst[x] = src[x] | 0xFF000000u;
+        }
+        return glGetError() == GL_NO_ERROR;
+    }
+
     bool createTarget() {
         glGenFramebuffers(1, &fbo_);
         glGenRenderbuffers(2, renderbuffers_);
@@ -1014,7 +1077,7 @@ private:
 
     void releaseTarget() {
         if (fbo_) glDeleteFramebuffers(1, &fbo_);
-        glDeleteRenderbuffers(2, renderbuffers_);
+        if (renderbuffers_[0]) glDeleteRenderbuffers(2, renderbuffers_);
         fbo_ = 0;
         renderbuffers_[0] = renderbuffers_[1] = 0;
     }
@@ -1039,8 +1102,13 @@ private:
     GLuint sampler_ = 0;
     std::uint32_t sampling_[5] = {};
     bool samplerFresh_ = true;
-    GLuint fbo_ = 0;
+    bool windowDepthOk_ = false;
+    GLuint fbo_ = 0;  // 0: frames are drawn straight into the window
     GLuint renderbuffers_[2] = {};
+    bool backDefined_ = false;
+    bool keptValid_ = false;
+    std::vector<Colour> kept_;  // the frame the last present showed, when asked to keep it
+    std::vector<Colour> rows_;
 
     GlStateCache gl_;
     PixelCache pixel_;
@@ -1057,12 +1125,17 @@ private:
 
 }  // namespace
 
+void setGlWindowAttributes() {
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+}
+
 std::unique_ptr<Device> createGlDevice(SDL_Window* window, const PresentConfig& config) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    setGlWindowAttributes();
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) return nullptr;
     if (epoxy_gl_version() < 33) {

@@ -71,6 +71,7 @@ protected:
     void open(int width, int height, const PresentConfig& config) {
         device.reset();
         if (window) SDL_DestroyWindow(window);
+        setGlWindowAttributes();
         window = SDL_CreateWindow("draw test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         ASSERT_NE(window, nullptr) << SDL_GetError();
         device = createGlDevice(window, config);

@@ -311,10 +311,18 @@ TEST_F(GlDeviceDraw, ScreenSpaceMapsOntoTheBackBuffer) {
     EXPECT_EQ(at(319, 179), 0xFFFFFFFFu);
     EXPECT_EQ(at(320, 179), 0xFF000000u);
     EXPECT_EQ(at(319, 180), 0xFF000000u);
-    // Present does not disturb what a later read-back sees.
+    // A frame kept at present reads back after the swap, until the next frame starts.
+    device->keepPresentedFrame = true;
     device->present();
     read();
     EXPECT_EQ(at(319, 179), 0xFFFFFFFFu);
+    clearFrame(0xFF0000FF);
+    read();
+    EXPECT_EQ(at(319, 179), 0xFF0000FFu);
+    // Without it the swapped back buffer holds nothing to vouch for.
+    device->keepPresentedFrame = false;
+    device->present();
+    EXPECT_FALSE(device->readBackBuffer(frame));
 }
 
 // Full screen: the back buffer stays 1280x720 whatever the window, and is scaled only when presented.

@@ -48,6 +48,8 @@ void DriveObserver::beforeTick(Application&, int tick) {
         }
     }
     if (changed) pad_.apply(picture_);
+    // Shots are read after the tick's present: only their frames are worth keeping through the swap.
+    if (gDevice) gDevice->keepPresentedFrame = shots_.count(tick) > 0;
 }
 
 bool DriveObserver::afterTick(Application& app, int tick) {
