@@ -28,6 +28,27 @@ hc::Matrix translation(float x, float y, float z) {
     return m;
 }
 
+// Presenting alone: a cleared frame shown again and again on a visible window of the given size.
+double presentMs(int windowWidth, int windowHeight, const hc::PresentConfig& config) {
+    hc::setGlWindowAttributes();
+    SDL_Window* window = SDL_CreateWindow("present", 0, 0, windowWidth, windowHeight, SDL_WINDOW_OPENGL);
+    if (!window) return -1;
+    double ms = -1;
+    if (auto device = hc::createGlDevice(window, config)) {
+        SDL_GL_SetSwapInterval(0);
+        const int frames = 120;
+        Clock::time_point start;
+        for (int f = -10; f < frames; ++f) {
+            if (f == 0) start = Clock::now();  // the first frames settle the window
+            device->clear(hc::CLEAR_TARGET | hc::CLEAR_ZBUFFER, 0xFF101012, 1.0f, 0);
+            device->present();
+        }
+        ms = msSince(start) / frames;  // a software swap returns once the frame is out
+    }
+    SDL_DestroyWindow(window);
+    return ms;
+}
+
 }  // namespace
 
 int main() {
@@ -36,6 +57,7 @@ int main() {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         return 1;
     }
+    hc::setGlWindowAttributes();
     SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     auto device = window ? createGlDevice(window, PresentConfig{true, 1280, 720}) : nullptr;
     if (!device) {
@@ -164,6 +186,13 @@ int main() {
     std::printf("text, 2 lines of 18 characters:   frame %8.3f ms\n", textMs);
     device.reset();
     SDL_DestroyWindow(window);
+
+    // Clear and present only: a windowed back buffer the size of its window, and full screen's 1280x720
+    // scaled onto a 1920x1080 window.
+    std::printf("clear + present, windowed 1280x720:              %8.3f ms\n",
+                presentMs(1280, 720, PresentConfig{}));
+    std::printf("clear + present, 1280x720 full screen on 1920x1080: %5.3f ms\n",
+                presentMs(1920, 1080, PresentConfig{true, 1280, 720}));
     SDL_Quit();
     return 0;
 }
