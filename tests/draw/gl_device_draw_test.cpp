@@ -344,6 +344,23 @@ TEST_F(GlDeviceDraw, FullScreenBackBufferKeepsItsSize) {
     EXPECT_EQ(at(1271, 711), 0xFFFF0000u);
     EXPECT_EQ(at(1270, 719), 0xFF000000u);
     EXPECT_EQ(at(1279, 710), 0xFF000000u);
+
+    // Scaling onto the window hands the device its own state back: the next frame samples the game's
+    // texture with point filtering and blends by alpha.
+    const Colour texels[4] = {0xFFFF0000, 0xFF0000FF, 0x80FFFFFF, 0xFF000000};
+    auto checker = device->createTexture(2, 2, texels);
+    device->setTexture(0, checker.get());
+    device->setRenderState(RenderState::AlphaBlendEnable, 1);
+    device->setRenderState(RenderState::SrcBlend, BLEND_SRCALPHA);
+    device->setRenderState(RenderState::DestBlend, BLEND_INVSRCALPHA);
+    const VertexScreenColourTex quad[4] = {{99.5f, 99.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {299.5f, 99.5f, 0, 1, 0xFFFFFFFF, 1, 0},
+                                           {99.5f, 299.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {299.5f, 299.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
+    clearFrame(0xFF000000);
+    device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, quad, sizeof quad[0]);
+    read("full_screen_second_frame");
+    EXPECT_EQ(at(198, 150), 0xFFFF0000u) << hex(at(198, 150));
+    EXPECT_EQ(at(201, 150), 0xFF0000FFu) << hex(at(201, 150));
+    EXPECT_TRUE(closeTo(at(150, 250), 0xFF808080u, 2)) << hex(at(150, 250));
 }
 
 }  // namespace
