@@ -569,8 +569,12 @@ public:
     void present() override {
         Device::present();
         keptValid_ = keepPresentedFrame && readTarget(kept_);
-        if (fbo_) showScaled();
-        SDL_GL_SwapWindow(window_);
+        // A hidden window shows nothing: no scaling, no swap, no wait for the display. GL still finishes the
+        // frames whenever it needs to, and a read-back waits for them.
+        if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_HIDDEN)) {
+            if (fbo_) showScaled();
+            SDL_GL_SwapWindow(window_);
+        }
         if (!fbo_) backDefined_ = false;  // the window's back buffer is undefined after a swap
         followWindow();
     }

@@ -121,7 +121,7 @@ bool SdlPlatform::createWindow(const std::string& className, const std::string& 
 }
 
 void SdlPlatform::showWindow() {
-    if (!window_) return;
+    if (!window_ || !showsWindow) return;
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);
 }
