@@ -559,10 +559,10 @@ public:
             }
             mask |= GL_DEPTH_BUFFER_BIT;
         }
-        if (flags & CLEAR_STENCIL) {
-            glClearStencil(static_cast<GLint>(stencil));
-            mask |= GL_STENCIL_BUFFER_BIT;
-        }
+        // Nothing tests stencil, and our buffers carry none; where a window's format has some anyway, it is
+        // cleared with depth so that packed depth-stencil words are filled whole rather than masked.
+        if (flags & CLEAR_STENCIL) glClearStencil(static_cast<GLint>(stencil));
+        if (flags & (CLEAR_ZBUFFER | CLEAR_STENCIL)) mask |= GL_STENCIL_BUFFER_BIT;
         if (mask) glClear(mask);
     }
 
@@ -1150,10 +1150,10 @@ private:
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
         glGenRenderbuffers(1, &depthBuffer_);
         glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width_, height_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width_, height_);
         glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colourTexture_, 0);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
         return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     }
 
@@ -1214,7 +1214,7 @@ private:
 
 void setGlWindowAttributes() {
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
 }
 

@@ -7,7 +7,7 @@ struct SDL_Window;
 
 namespace hc {
 
-// Asks for the buffers the device draws into directly (24-bit depth, 8-bit stencil, double buffered).
+// Asks for the buffers the device draws into directly (24-bit depth, no stencil, double buffered).
 // Call it before creating the window: the window's pixel format is chosen then. A window without them
 // still works, through an off-screen back buffer that costs a copy per frame.
 void setGlWindowAttributes();
