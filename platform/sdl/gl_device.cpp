@@ -551,18 +551,17 @@ public:
             glClearColor(c[0], c[1], c[2], c[3]);
             mask |= GL_COLOR_BUFFER_BIT;
         }
+        // Only draws with the depth test on see depth, so its clear waits for the first of them: a frame of
+        // sprites alone (the title, the ranking) never pays for it.
         if (flags & CLEAR_ZBUFFER) {
-            glClearDepth(std::clamp(z, 0.0f, 1.0f));
-            if (gl_.depthWrite != 1) {
-                glDepthMask(GL_TRUE);
-                gl_.depthWrite = 1;
-            }
-            mask |= GL_DEPTH_BUFFER_BIT;
+            depthClearPending_ = true;
+            depthClearValue_ = std::clamp(z, 0.0f, 1.0f);
         }
-        // Nothing tests stencil, and our buffers carry none; where a window's format has some anyway, it is
-        // cleared with depth so that packed depth-stencil words are filled whole rather than masked.
-        if (flags & CLEAR_STENCIL) glClearStencil(static_cast<GLint>(stencil));
-        if (flags & (CLEAR_ZBUFFER | CLEAR_STENCIL)) mask |= GL_STENCIL_BUFFER_BIT;
+        // Nothing tests stencil, and our buffers carry none.
+        if (flags & CLEAR_STENCIL) {
+            glClearStencil(static_cast<GLint>(stencil));
+            mask |= GL_STENCIL_BUFFER_BIT;
+        }
         if (mask) glClear(mask);
     }
 
@@ -953,6 +952,7 @@ private:
     void applyFixedState() {
         GlStateCache& g = gl_;
         int depthTest = rs(RenderState::ZEnable) != ZB_FALSE ? 1 : 0;
+        if (depthTest && depthClearPending_) clearDepth();
         if (depthTest != g.depthTest) {
             g.depthTest = depthTest;
             depthTest ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
@@ -999,6 +999,18 @@ private:
             g.fill = fill;
             glPolygonMode(GL_FRONT_AND_BACK, fill == 1 ? GL_POINT : fill == 2 ? GL_LINE : GL_FILL);
         }
+    }
+
+    // The depth clear the frame asked for. Where a window's format carries stencil anyway, it is cleared
+    // too, so that packed depth-stencil words are filled whole rather than masked.
+    void clearDepth() {
+        depthClearPending_ = false;
+        glClearDepth(depthClearValue_);
+        if (gl_.depthWrite != 1) {
+            glDepthMask(GL_TRUE);
+            gl_.depthWrite = 1;
+        }
+        glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     }
 
     // A frame is being drawn: the back buffer holds it now, not the frame kept at the last present.
@@ -1193,6 +1205,8 @@ private:
     GLuint scaleSampler_ = 0;
     bool scaleFailed_ = false;
     bool backDefined_ = false;
+    bool depthClearPending_ = false;
+    float depthClearValue_ = 1.0f;
     bool keptValid_ = false;
     std::vector<Colour> kept_;  // the frame the last present showed, when asked to keep it
     std::vector<Colour> rows_;

@@ -251,6 +251,41 @@ TEST_F(GlDeviceDraw, DepthRunsZeroToOneAndNearerWins) {
     EXPECT_EQ(at(640, 360), 0xFF000000u);
 }
 
+// A depth clear holds for the frame's depth-tested draws, whatever was drawn without the test before them,
+// and clears to the value it was given.
+TEST_F(GlDeviceDraw, DepthClearReachesLaterDepthTestedDraws) {
+    device->setRenderState(RenderState::Lighting, 0);
+    device->setRenderState(RenderState::CullMode, CULL_NONE);
+    auto square = [&](float z, Colour colour) {
+        const VertexPositionColour v[4] = {{-z, z, z, colour}, {z, z, z, colour}, {-z, -z, z, colour}, {z, -z, z, colour}};
+        device->setVertexFormat(VertexFormat::PositionColour);
+        device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
+    };
+    auto screenQuad = [&]() {
+        const VertexScreenColourTex v[4] = {{-0.5f, -0.5f, 0, 1, 0xFF00FF00, 0, 0}, {9.5f, -0.5f, 0, 1, 0xFF00FF00, 0, 0},
+                                            {-0.5f, 9.5f, 0, 1, 0xFF00FF00, 0, 0}, {9.5f, 9.5f, 0, 1, 0xFF00FF00, 0, 0}};
+        device->setVertexFormat(VertexFormat::ScreenColourTex);
+        device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
+    };
+    // Fill the depth buffer with a near square.
+    clearFrame(0xFF000000);
+    square(0.2f, 0xFFFF0000);
+    // Next frame: a draw without the depth test, then a far square that only a cleared depth lets through.
+    clearFrame(0xFF000000);
+    device->setRenderState(RenderState::ZEnable, ZB_FALSE);
+    screenQuad();
+    device->setRenderState(RenderState::ZEnable, ZB_TRUE);
+    square(900.0f, 0xFF0000FF);
+    read();
+    EXPECT_EQ(at(5, 5), 0xFF00FF00u);
+    EXPECT_EQ(at(640, 360), 0xFF0000FFu) << hex(at(640, 360));
+    // Cleared to 0, depth lets nothing farther through.
+    device->clear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000, 0.0f, 0);
+    square(900.0f, 0xFF0000FF);
+    read();
+    EXPECT_EQ(at(640, 360), 0xFF000000u) << hex(at(640, 360));
+}
+
 // Indexed draws from device buffers, as meshes and the blade trail use them.
 TEST_F(GlDeviceDraw, IndexedDrawsFromBuffers) {
     device->setRenderState(RenderState::Lighting, 0);
