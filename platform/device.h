@@ -92,6 +92,13 @@ public:
     void setTexture(std::uint32_t stage, Texture* texture);  // only stage 0 is sampled
     Texture* texture(std::uint32_t stage) const;
     DeviceCaps caps() const { return caps_; }
+    // False when the back end could not read its capabilities; callers then do without the extras.
+    bool capsAvailable() const { return capsAvailable_; }
+    // Back ends report their hardware here; tests model other hardware with it.
+    void setCaps(const DeviceCaps& caps, bool available = true) {
+        caps_ = caps;
+        capsAvailable_ = available;
+    }
 
     // Resources.
     virtual std::unique_ptr<Texture> createTexture(int width, int height, const Colour* pixels) = 0;
@@ -140,6 +147,7 @@ protected:
     std::uint32_t streamStride_ = 0;
     IndexBuffer* indices_ = nullptr;
     DeviceCaps caps_{};
+    bool capsAvailable_ = true;
     bool inScene_ = false;
 
     // Sets the original device's defaults (used by constructors of back ends).
