@@ -570,7 +570,7 @@ public:
         keptValid_ = keepPresentedFrame && readTarget(kept_);
         // A hidden window shows nothing: no scaling, no swap, no wait for the display. GL still finishes the
         // frames whenever it needs to, and a read-back waits for them.
-        if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_HIDDEN)) {
+        if (windowShown()) {
             if (fbo_) showScaled();
             SDL_GL_SwapWindow(window_);
         }
@@ -1020,10 +1020,14 @@ private:
     }
 
     // Drawing straight into the window saves a full-frame copy per present; that needs the window to show
-    // the back buffer pixel for pixel, with a depth buffer as fine as the off-screen one.
+    // the back buffer pixel for pixel, with a depth buffer as fine as the off-screen one. GL vouches for a
+    // window's pixels only while it is shown, so a hidden window's frames are drawn off-screen (they are
+    // not copied anywhere then).
     bool drawsDirectly(int drawableWidth, int drawableHeight) const {
-        return windowDepthOk_ && drawableWidth == width_ && drawableHeight == height_;
+        return windowDepthOk_ && drawableWidth == width_ && drawableHeight == height_ && windowShown();
     }
+
+    bool windowShown() const { return !(SDL_GetWindowFlags(window_) & SDL_WINDOW_HIDDEN); }
 
     bool windowHasDepth() {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
