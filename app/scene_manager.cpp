@@ -6,6 +6,7 @@
 #include "engine/services.h"
 #include "game/game_scene.h"
 #include "scenes/ranking_scene.h"
+#include "scenes/ranking_view.h"
 #include "scenes/title_scene.h"
 
 namespace hc {
@@ -74,6 +75,38 @@ void titleDraw(SceneManager& m) {
     }
 }
 
+// The ranking list: the panel, shortened by 96 pixels for each of the six row places left empty, at
+// most six rows from the scroll position on, the arrows, the label, and the leaving fade.
+void drawRankingList(RankingScene& ranking) {
+    Texture* sheet = ranking.sheet.get();
+    const float scroll = ranking.scroll;
+    const int count = ranking.table.count();
+
+    gSprite->setTransform(Matrix::identity());
+    const int bottom = scroll + 6 < static_cast<float>(count)
+                           ? 736
+                           : static_cast<int>(736 - (scroll + 6 - static_cast<float>(count)) * 96);
+    const Rect panel{0, 64, 1180, bottom};
+    gSprite->draw(sheet, &panel, nullptr, nullptr, 0xFFFFFFFFu);
+
+    const unsigned rows = static_cast<unsigned>(count);
+    const int end = static_cast<int>(scroll) + 6;
+    for (unsigned i = static_cast<unsigned>(scroll); i < rows && static_cast<int>(i) != end; ++i)
+        drawRankingRow(sheet, scroll, ranking.table.records[i]);
+
+    drawScrollArrows(sheet, ranking.arrowPhase, scroll, static_cast<float>(count));
+    drawListLabel(sheet, ranking.showsNormalList);
+
+    if (ranking.leaving) {
+        ranking.fadeLevel += 3;
+        gSprite->setTransform(Matrix::identity());
+        // Held at opaque: a press on the tick the fade completes delays the leaving by one more frame.
+        const Colour alpha = ranking.fadeLevel < 255 ? ranking.fadeLevel : 255;
+        Texture* fade = ranking.fadeTexture ? ranking.fadeTexture->texture.get() : nullptr;
+        gSprite->draw(fade, nullptr, nullptr, nullptr, (alpha << 24) | 0x00FFFFFFu);
+    }
+}
+
 void rankingEnter(SceneManager& m) { m.drawIndex = 3; }
 
 void rankingDraw(SceneManager& m) {
@@ -81,7 +114,7 @@ void rankingDraw(SceneManager& m) {
     case SceneManager::kRanking:
         if (m.rankingScene) {
             RankingScene& ranking = *m.rankingScene;
-            drawFrame([&] { ranking.drawBackdrop(); }, [&] { ranking.drawList(); });
+            drawFrame([&] { ranking.drawBackdrop(); }, [&] { drawRankingList(ranking); });
         }
         break;
     case SceneManager::kTitle: m.drawIndex = 0; break;

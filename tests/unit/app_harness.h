@@ -7,6 +7,7 @@
 #include "app/application.h"
 #include "engine/frame_timer.h"
 #include "engine/services.h"
+#include "front_end_files.h"
 #include "platform/headless/headless_platform.h"
 
 namespace hc::test {
@@ -61,8 +62,12 @@ public:
     HeadlessPlatform platform;
     ScopedPlatform scoped{platform};
     RecordingObserver observer;
+    frontend::ScratchDir dir;  // the working folder, holding what the title loads
 
-    ProgramHarness() { platform.manualClock.now = kStart; }
+    ProgramHarness() {
+        platform.manualClock.now = kStart;
+        frontend::writeFrontEndFiles();
+    }
 
     std::int64_t interval() const { return platform.manualClock.countsPerSecond / 60; }
 
