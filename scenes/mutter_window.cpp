@@ -6,6 +6,7 @@
 
 #include "engine/input_state.h"
 #include "engine/services.h"
+#include "game/text_line_reader.h"
 
 namespace hc {
 
@@ -47,15 +48,15 @@ int MutterWindow::windowFor(int bytes) {
 }
 
 bool MutterWindow::init(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) return true;
+    TextLineReader file;
+    if (!file.open(path)) return true;
     Record record;
     int read = 0;
-    while (std::fgets(record.text, kRecordBytes, file)) {
+    while (file.readLine(record.text, kRecordBytes)) {
         lines.push_back(record);
         ++read;
     }
-    std::fclose(file);
+    file.close();
     count = read - 1;
     TextureCache::load(windowSheet, "Resource_Blade/Event/つぶやきウィンドウ.png");
     return true;
