@@ -4,21 +4,16 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "app/application.h"
-#include "engine/camera.h"
+#include "app/scene_manager.h"
 #include "engine/input_state.h"
 #include "engine/mesh_cache.h"
 #include "engine/services.h"
 #include "engine/sound_buffer.h"
 #include "engine/texture_cache.h"
-#include "game/game_scene.h"
 #include "platform/headless/headless_platform.h"
-#include "platform/sprite.h"
-#include "scenes/ranking_scene.h"
-#include "scenes/title_scene.h"
 
 namespace hc {
 namespace {
@@ -72,10 +67,16 @@ protected:
         folder_.reset();
     }
 
-    // Ticks of play: the left stick walks in a square, the right stick flicks every so often, and B
-    // is tapped now and then when asked for.
-    void play(int ticks, const std::function<void()>& update, const std::function<void()>& draw3D,
-              const std::function<void()>& draw2D, bool pressB) {
+    // Creates the scene through the scene manager's own entries and runs it for some ticks: the left
+    // stick walks in a square, the right stick flicks every so often, and B is tapped now and then when
+    // asked for. Then the scene is released as the program releases it.
+    void play(int sceneKind, int endless, int ticks, bool pressB) {
+        SceneManager& scenes = app_->scenes;
+        const int entry = sceneKind == SceneManager::kTitle ? 0 : sceneKind == SceneManager::kRanking ? 2 : 4;
+        scenes.sceneKind = sceneKind;
+        scenes.updateIndex = entry;
+        scenes.drawIndex = entry;
+        scenes.endlessMode = endless;
         JoyState& pad = platform.input->pad;
         for (int t = 0; t < ticks; ++t) {
             pad = JoyState{};
@@ -85,16 +86,15 @@ protected:
             if (t % 30 < 3) pad.lRx = (t / 30) % 2 ? 1000 : -1000;
             if (pressB && t % 45 == 0) pad.rgbButtons[1] = 0x80;
             gInput.update();
-            update();
-            gDevice->beginScene();
-            gDevice->clear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
-            draw3D();
-            gSprite->begin(SPRITE_ALPHABLEND);
-            draw2D();
-            gSprite->end();
-            gDevice->endScene();
-            gDevice->present();
+            ASSERT_NE(scenes.update(), 0) << "the scene ended the program at tick " << t;
+            scenes.draw();
+            ASSERT_EQ(scenes.sceneKind, sceneKind) << "the scene was left at tick " << t;
+            if (t == 1) {
+                CacheSizes held;
+                EXPECT_GT(held.textures + held.meshes + held.sounds, 0u) << "the scene loaded nothing";
+            }
         }
+        scenes.releaseAll();
     }
 
     HeadlessPlatform platform;
@@ -107,10 +107,7 @@ private:
 
 TEST_F(SceneReleaseTest, TitleGivesEverythingBack) {
     for (int round = 0; round < 2; ++round) {
-        TitleScene title;
-        ASSERT_TRUE(title.init());
-        play(240, [&] { title.update(); }, [&] { title.drawBackground(); }, [&] { title.drawSprites(); }, false);
-        title.release();
+        play(SceneManager::kTitle, 0, 240, false);
         expectEmpty("after the title's release");
     }
 }
@@ -118,10 +115,7 @@ TEST_F(SceneReleaseTest, TitleGivesEverythingBack) {
 TEST_F(SceneReleaseTest, RankingGivesEverythingBackInBothModes) {
     for (int endless = 0; endless < 2; ++endless) {
         SCOPED_TRACE(endless ? "endless" : "story");
-        RankingScene ranking;
-        ASSERT_TRUE(ranking.init(endless));
-        play(240, [&] { ranking.update(); }, [&] { ranking.drawBackdrop(); }, [&] { ranking.drawList(); }, false);
-        ranking.release();
+        play(SceneManager::kRanking, endless, 240, false);
         expectEmpty("after the ranking's release");
     }
 }
@@ -129,17 +123,7 @@ TEST_F(SceneReleaseTest, RankingGivesEverythingBackInBothModes) {
 TEST_F(SceneReleaseTest, GameGivesEverythingBackInBothModes) {
     for (int endless = 0; endless < 2; ++endless) {
         SCOPED_TRACE(endless ? "endless" : "story");
-        auto game = std::make_unique<GameScene>();
-        ASSERT_TRUE(game->init(endless));
-        play(
-            900, [&] { game->update(endless); },
-            [&] {
-                gCamera.updateFrustum();
-                game->draw3D();
-            },
-            [&] { game->draw2D(endless); }, true);
-        game->release();
-        game.reset();
+        play(SceneManager::kGame, endless, 900, true);
         expectEmpty("after the game's release");
     }
 }
