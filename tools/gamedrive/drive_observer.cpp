@@ -15,6 +15,8 @@ DriveObserver::DriveObserver(const InputScript& script, PadFeed& pad, int tickLi
 void DriveObserver::addShot(int tick, const std::string& file) { shots_.emplace(tick, file); }
 
 void DriveObserver::beforeTick(Application&, int tick) {
+    // The recording device keeps every call it is given; a long run keeps only the last frame's.
+    if (gDevice) gDevice->calls.clear();
     bool changed = false;
     for (; next_ < script_.actions.size() && script_.actions[next_].tick <= tick; ++next_) {
         const InputScript::Action& a = script_.actions[next_];
