@@ -75,13 +75,13 @@ TEST(BotGrid, ABodyGrazingAWallIsNotClear) {
     EXPECT_TRUE(g.clearLine({1.0f, 4.0f}, {6.0f, 4.1f}, 0.35f));
 }
 
-TEST(BotGrid, ABodyAgainstAWallMayLeaveItButNotPushIntoIt) {
+TEST(BotGrid, ABodyReachingIntoAWallMayOnlyDrawOutOfIt) {
     BotGrid g = wallGrid();
-    // Standing 0.2 north of the wall's face at z = 5.5.
+    // 0.2 north of the wall's face at z = 5.5, so a half width of 0.35 reaches 0.15 into it.
     BotGrid::Point at{3.0f, 5.7f};
-    EXPECT_TRUE(g.clearLine(at, {3.0f, 7.0f}, 0.35f));   // away from it
-    EXPECT_TRUE(g.clearLine(at, {5.0f, 5.7f}, 0.35f));   // along it
-    EXPECT_TRUE(g.clearLine(at, {3.4f, 5.9f}, 0.35f));   // along it and off it
+    EXPECT_TRUE(g.clearLine(at, {3.0f, 7.0f}, 0.35f));   // straight away
+    EXPECT_TRUE(g.clearLine(at, {3.6f, 7.0f}, 0.35f));   // away and along
+    EXPECT_FALSE(g.clearLine(at, {5.0f, 5.7f}, 0.35f));  // along it, still reaching in
     EXPECT_FALSE(g.clearLine(at, {3.0f, 5.6f}, 0.35f));  // into it
 }
 

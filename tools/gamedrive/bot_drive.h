@@ -3,6 +3,7 @@
 // tick. It follows one run from the title to the title again, keeps count of the stages cleared and
 // the furthest stage, finds the ranking line its name entry wrote, and ends the program once the title
 // is back. A script still adds screenshots and an end; its pad lines give way to the bot.
+#include <cstdio>
 #include <string>
 
 #include "tools/gamedrive/bot_grid.h"
@@ -19,10 +20,15 @@ public:
         std::string name = BotPilot::kDefaultName;
         // The knight's hit points are restored on every stage up to this one (0: never).
         int invincibleUntil = 0;
+        // A line per tick of play with what the bot saw and did (empty: none).
+        std::string logPath;
     };
     static constexpr int kTitleTicksAfterRun = 10;  // the title is seen this long before the end
 
     BotDrive(const InputScript& script, PadFeed& pad, int tickLimit, const Options& options);
+    ~BotDrive() override;
+    BotDrive(const BotDrive&) = delete;
+    BotDrive& operator=(const BotDrive&) = delete;
 
     void beforeTick(Application& app, int tick) override;
     bool afterTick(Application& app, int tick) override;
@@ -41,10 +47,13 @@ public:
 
 private:
     void follow(Application& app);
+    void log(const Application& app, int tick, const PadPicture& pad);
     // The line of the mode's ranking file that holds this name, stage and score.
     static std::string findRankingLine(const std::string& path, const std::string& name, int stage, int score);
 
     PadFeed& pad_;
+    std::FILE* log_ = nullptr;
+    float lastX_ = 0, lastZ_ = 0;
     Options options_;
     std::uint64_t gridKey_ = 0;
     int lastClearedStage_ = 0;

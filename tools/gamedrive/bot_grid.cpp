@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
+#include <functional>
+#include <limits>
+#include <queue>
+#include <utility>
 
 namespace hc {
 
@@ -10,6 +13,10 @@ namespace {
 
 // A stage far larger than any shipped one is walked without a map rather than allocated.
 constexpr long long kMaxCells = 1 << 22;
+// How much less a body reaching into a wall must reach into it per unit it moves.
+constexpr float kWithdrawal = 0.5f;
+// What a cell beside a wall adds to a way, against 10 for a step.
+constexpr int kBesideWallCost = 30;
 // How far along a path the straight-line shortcut is looked for.
 constexpr std::size_t kLookAhead = 16;
 
@@ -73,46 +80,61 @@ bool BotGrid::clearLine(Point a, Point b, float radius) const {
     if (!std::isfinite(length) || !std::isfinite(a.x) || !std::isfinite(a.z)) return false;
     int steps = std::max(1, static_cast<int>(std::ceil(length / 0.1f)));
     if (steps > 100000) return false;
-    // A body already touching a wall may slide along it or leave it, but not push further in: the walls
-    // stop a move toward them, not one along them.
-    const float allowed = penetration(a, radius) + 1e-4f;
+    // A body that already reaches into a wall may only draw out of it: the walls' collision throws a
+    // body that slides along them about, even into the next block.
+    const float start = penetration(a, radius);
     for (int i = 1; i <= steps; ++i) {
         float t = static_cast<float>(i) / static_cast<float>(steps);
+        float allowed = std::max(0.0f, start - kWithdrawal * length * t) + 1e-4f;
         if (penetration({a.x + dx * t, a.z + dz * t}, radius) > allowed) return false;
     }
     return true;
 }
 
+bool BotGrid::besideWall(int x, int z) const {
+    for (int dz = -1; dz <= 1; ++dz)
+        for (int dx = -1; dx <= 1; ++dx)
+            if ((dx != 0 || dz != 0) && blocked(x + dx, z + dz)) return true;
+    return false;
+}
+
 std::vector<BotGrid::Cell> BotGrid::path(Cell a, Cell b) const {
     std::vector<Cell> out;
     if (empty() || !inside(a.x, a.z) || !inside(b.x, b.z) || blocked(b.x, b.z)) return out;
+    // Cheapest way by steps of 10 (14 across), cells beside a wall costing more, so that ways keep
+    // off the walls where the floor allows.
+    std::vector<int> cost(blocked_.size(), std::numeric_limits<int>::max());
     std::vector<int> from(blocked_.size(), -1);
-    std::deque<Cell> open;
-    from[index(a.x, a.z)] = static_cast<int>(index(a.x, a.z));
-    open.push_back(a);
-    static constexpr int kSteps[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
-    bool found = false;
-    while (!open.empty() && !found) {
-        Cell c = open.front();
-        open.pop_front();
+    using Entry = std::pair<int, std::size_t>;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+    const std::size_t start = index(a.x, a.z), goal = index(b.x, b.z);
+    cost[start] = 0;
+    from[start] = static_cast<int>(start);
+    open.push({0, start});
+    static constexpr int kSteps[8][3] = {{1, 0, 10}, {-1, 0, 10}, {0, 1, 10}, {0, -1, 10},
+                                         {1, 1, 14}, {1, -1, 14}, {-1, 1, 14}, {-1, -1, 14}};
+    while (!open.empty()) {
+        auto [c, at] = open.top();
+        open.pop();
+        if (c > cost[at]) continue;
+        if (at == goal) break;
+        const int x = static_cast<int>(at % static_cast<std::size_t>(width_)) + minX_;
+        const int z = static_cast<int>(at / static_cast<std::size_t>(width_)) + minZ_;
         for (const auto& s : kSteps) {
-            int nx = c.x + s[0], nz = c.z + s[1];
+            int nx = x + s[0], nz = z + s[1];
             if (!inside(nx, nz) || blocked(nx, nz)) continue;
             // A diagonal step may not cut the corner of a blocked cell.
-            if (s[0] != 0 && s[1] != 0 && (blocked(c.x + s[0], c.z) || blocked(c.x, c.z + s[1]))) continue;
-            std::size_t n = index(nx, nz);
-            if (from[n] >= 0) continue;
-            from[n] = static_cast<int>(index(c.x, c.z));
-            if (nx == b.x && nz == b.z) {
-                found = true;
-                break;
-            }
-            open.push_back(Cell{nx, nz});
+            if (s[0] != 0 && s[1] != 0 && (blocked(x + s[0], z) || blocked(x, z + s[1]))) continue;
+            const std::size_t n = index(nx, nz);
+            const int next = c + s[2] + (besideWall(nx, nz) ? kBesideWallCost : 0);
+            if (next >= cost[n]) continue;
+            cost[n] = next;
+            from[n] = static_cast<int>(at);
+            open.push({next, n});
         }
     }
-    if (!found && !(a == b)) return out;
-    std::size_t at = index(b.x, b.z);
-    std::size_t start = index(a.x, a.z);
+    if (from[goal] < 0) return out;
+    std::size_t at = goal;
     for (std::size_t guard = 0; guard <= blocked_.size(); ++guard) {
         out.push_back(Cell{static_cast<int>(at % static_cast<std::size_t>(width_)) + minX_,
                            static_cast<int>(at / static_cast<std::size_t>(width_)) + minZ_});

@@ -27,7 +27,7 @@ public:
     static Cell cellOf(float x, float z);
 
     // True when a square body of the given half width can move straight from a to b without reaching
-    // into a blocked cell deeper than it does at a (so a body against a wall may slide along it).
+    // into a blocked cell; a body that reaches into one at a must draw out of it on the way.
     bool clearLine(Point a, Point b, float radius) const;
     // How deep such a body at p reaches into blocked cells (0 when clear of them).
     float penetration(Point p, float radius) const;
@@ -35,9 +35,11 @@ public:
     // furthest point of a shortest grid path that can be reached in a straight line. a itself when no
     // path exists.
     Point waypoint(Point a, Point b, float radius) const;
-    // Shortest 8-connected path of cells from a to b (both included; corners are not cut). Empty when b
-    // cannot be reached.
+    // Cheapest 8-connected path of cells from a to b (both included; corners are not cut), keeping off
+    // cells beside walls where it can. Empty when b cannot be reached.
     std::vector<Cell> path(Cell a, Cell b) const;
+    // A blocked cell is among the eight around this one.
+    bool besideWall(int x, int z) const;
     // The free cell nearest to c (c itself when it is free).
     Cell nearestFree(Cell c) const;
 

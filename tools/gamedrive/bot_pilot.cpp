@@ -23,9 +23,11 @@ constexpr int kSlowKind = 2;
 constexpr int kChargerKind = 5;    // always in the charge cycle
 constexpr int kChargeAimTicks = 38;  // a charging golem stands and aims this long, then rushes
 
-constexpr float kBodyRadius = 0.35f;  // what the knight needs around him to pass between walls
+constexpr float kBodyRadius = 0.7f;   // ways are planned as far from wall faces
 constexpr float kWalkSpeed = 0.052f;  // the knight's pace at full stick
-constexpr float kStepRadius = 0.2f;   // how near a wall face the knight's centre gets
+constexpr float kStepRadius = 0.7f;   // walks keep the knight this far from wall faces: nearer, their collision throws him about
+constexpr float kHalfWidth = 0.45f;   // the knight's body
+constexpr float kProbeLength = 0.6f;  // how far ahead a walk is checked for walls
 
 float chargeSpeed(int kind) {
     float c = kind == kFastKind ? 0.05f : kind == kSlowKind ? 0.016f : 0.03f;
@@ -80,6 +82,12 @@ bool BotPilot::tap(int button, int every, PadPicture& pad) {
     pad.buttons[button] = true;
     lastPress_[button] = tick_;
     return true;
+}
+
+unsigned BotPilot::dice() {
+    // A small linear congruential generator of the bot's own: the game's dice are left alone.
+    dice_ = dice_ * 1103515245u + 12345u;
+    return (dice_ >> 16) & 0x7FFFu;
 }
 
 PadPicture BotPilot::decide(const BotView& view, const BotGrid& grid) {
@@ -253,6 +261,23 @@ bool BotPilot::flickToward(const BotView& view, float heading, PadPicture& pad) 
 
 void BotPilot::walkToward(const BotView& view, const BotGrid& grid, float x, float z, PadPicture& pad) {
     BotGrid::Point way = grid.waypoint({view.x, view.z}, {x, z}, kBodyRadius);
+    BotGrid::Cell at = BotGrid::cellOf(view.x, view.z);
+    if (grid.blocked(at.x, at.z)) {
+        // Pushed into a wall block: out by the nearest open cell from which the way goes on.
+        BotGrid::Cell goal = BotGrid::cellOf(x, z);
+        goal = grid.nearestFree(goal);
+        float bestDistance = 1e9f;
+        for (int dz = -1; dz <= 1; ++dz)
+            for (int dx = -1; dx <= 1; ++dx) {
+                BotGrid::Cell c{at.x + dx, at.z + dz};
+                if (grid.blocked(c.x, c.z) || grid.path(c, goal).empty()) continue;
+                float d = length(static_cast<float>(c.x) - view.x, static_cast<float>(c.z) - view.z);
+                if (d < bestDistance) {
+                    bestDistance = d;
+                    way = {static_cast<float>(c.x), static_cast<float>(c.z)};
+                }
+            }
+    }
     float wx = way.x - view.x, wz = way.z - view.z;
     float wl = length(wx, wz);
     if (wl > 1e-4f) {
@@ -289,15 +314,57 @@ void BotPilot::walkToward(const BotView& view, const BotGrid& grid, float x, flo
     lastWalk_ = tick_;
     if (tick_ - anchorTick_ >= kStuckTicks) {
         if (length(view.x - anchorX_, view.z - anchorZ_) < 0.15f) {
-            detourHeading_ = heading + (((tick_ / kStuckTicks) & 1) ? 90.0f : -90.0f);
-            detourUntil_ = tick_ + 25;
+            // Still stuck: off some other way for a while. The walls throw a body about when it
+            // presses them, so a fixed round of turns can loop for ever; the dice break the loop.
+            detourHeading_ = heading + 60.0f + static_cast<float>(dice() % 240);
+            detourUntil_ = tick_ + 20 + static_cast<int>(dice() % 40);
         }
         anchorX_ = view.x;
         anchorZ_ = view.z;
         anchorTick_ = tick_;
     }
     if (tick_ < detourUntil_) heading = detourHeading_;
-    stickToward(heading, kLeftDeadZone, pad.leftX, pad.leftY);
+    stickToward(clearHeading(view, grid, heading), kLeftDeadZone, pad.leftX, pad.leftY);
+}
+
+BotGrid::Point BotPilot::standPoint(const BotView& view, const BotGrid& grid, const BotEnemy& target) const {
+    // Golems walk through walls and stand against them; the knight comes at one from a side where
+    // he keeps off the walls, so that their collision does not throw him about.
+    const float d = target.kind == kObsidianKind ? kObsidianStand : kGolemStand;
+    BotGrid::Point best{target.x, target.z};
+    float bestScore = 1e9f;
+    for (int k = 0; k < 16; ++k) {
+        float a = static_cast<float>(k) * 22.5f / kDegrees;
+        BotGrid::Point p{target.x + std::sin(a) * d, target.z + std::cos(a) * d};
+        float score = length(p.x - view.x, p.z - view.z);
+        if (grid.penetration(p, kHalfWidth) > 0)
+            score += 100.0f;
+        else if (grid.penetration(p, kStepRadius) > 0)
+            score += 4.0f;
+        if (score < bestScore) {
+            bestScore = score;
+            best = p;
+        }
+    }
+    return best;
+}
+
+float BotPilot::clearHeading(const BotView& view, const BotGrid& grid, float heading) const {
+    // Pressing toward a wall lets the walls' collision throw the knight about and can lodge him in a
+    // block: the nearest way that keeps well off them is taken instead, and only where there is none
+    // (a golem standing against a wall) one that merely keeps his body out of them.
+    static constexpr float kTurns[] = {0.0f, 30.0f, -30.0f, 60.0f, -60.0f, 90.0f, -90.0f, 120.0f, -120.0f, 180.0f};
+    auto clear = [&](float h, float radius) {
+        BotGrid::Point to{view.x + std::sin(h / kDegrees) * kProbeLength, view.z + std::cos(h / kDegrees) * kProbeLength};
+        return grid.clearLine({view.x, view.z}, to, radius);
+    };
+    for (float turn : kTurns)
+        if (std::fabs(turn) <= 60.0f && clear(heading + turn, kStepRadius)) return heading + turn;
+    for (float turn : kTurns)
+        if (std::fabs(turn) <= 60.0f && clear(heading + turn, kHalfWidth)) return heading + turn;
+    for (float turn : kTurns)
+        if (clear(heading + turn, kStepRadius)) return heading + turn;
+    return heading;
 }
 
 float BotPilot::escapeScore(const BotView& view, const BotGrid& grid, const Threat& threat, float stick) const {
@@ -430,7 +497,8 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
             }
             return;
         }
-        walkToward(view, grid, target.x, target.z, pad);
+        BotGrid::Point stand = standPoint(view, grid, target);
+        walkToward(view, grid, stand.x, stand.z, pad);
         return;
     }
 

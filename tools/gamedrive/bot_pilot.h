@@ -36,6 +36,8 @@ public:
     // Tuning of the fight.
     static constexpr float kGolemReach = 1.6f;      // a golem this near is struck
     static constexpr float kObsidianReach = 3.0f;   // the obsidian, by the larger ground axis
+    static constexpr float kGolemStand = 1.3f;      // where the knight means to stand to strike
+    static constexpr float kObsidianStand = 2.4f;
     static constexpr float kTouchDistance = 1.0f;   // a golem this near can hurt
     static constexpr float kCloseDistance = 1.05f;  // nearer than this the knight steps back first
     static constexpr float kChaseDistance = 1.5f;   // mid-swing, a golem further off is followed
@@ -81,6 +83,10 @@ private:
     int chooseTarget(const BotView& view);
     float reach(const BotEnemy& enemy) const;
     void walkToward(const BotView& view, const BotGrid& grid, float x, float z, PadPicture& pad);
+    // Where to stand to strike at a golem, clear of walls where that can be.
+    BotGrid::Point standPoint(const BotView& view, const BotGrid& grid, const BotEnemy& target) const;
+    // The heading nearest the wanted one that walks clear of the walls.
+    float clearHeading(const BotView& view, const BotGrid& grid, float heading) const;
     void evade(const BotView& view, const BotGrid& grid, const Threat& threat, PadPicture& pad);
     // How well holding the stick this way gets the knight clear of the threat in a short while.
     float escapeScore(const BotView& view, const BotGrid& grid, const Threat& threat, float stick) const;
@@ -88,6 +94,7 @@ private:
     // A fresh press of the button now and then: held for one tick, then let go.
     bool tap(int button, int every, PadPicture& pad);
     int enemiesNear(const BotView& view, float x, float z, float radius) const;
+    unsigned dice();
 
     bool endless_;
     BotView::Screen screen_ = BotView::Screen::None;
@@ -106,6 +113,7 @@ private:
     int anchorTick_ = 0;
     int detourUntil_ = 0;
     float detourHeading_ = 0;
+    unsigned dice_ = 1;
     bool finisherArmed_ = false;  // a thrust was started to chain the finisher
 };
 

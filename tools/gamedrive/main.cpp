@@ -14,6 +14,7 @@
 #include "app/application.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"
+#include "tools/gamedrive/bot_drive.h"
 #include "tools/gamedrive/drive_observer.h"
 #include "tools/gamedrive/input_script.h"
 #include "tools/gamedrive/scripted_pad.h"
@@ -23,11 +24,17 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: gamedrive [--script FILE] [--ticks N] [--shot TICK:FILE]... [--headless] [--workdir DIR]\n"
+    "                 [--bot story|endless] [--invincible | --invincible-until N] [--seed N] [--bot-log FILE]\n"
     "  --script FILE     input script (at T press|release|tap BUTTON, left|right X Y, triggers Z, shot FILE, end)\n"
     "  --ticks N         end the run after tick N\n"
     "  --shot TICK:FILE  save the back buffer as PNG after that tick's draw (repeatable)\n"
     "  --headless        recording device, silent sound and scripted input instead of SDL and OpenGL\n"
-    "  --workdir DIR     run in DIR, the folder that holds Resource_Blade/\n";
+    "  --workdir DIR     run in DIR, the folder that holds Resource_Blade/\n"
+    "  --bot MODE        play one run by itself through the pad (story or endless) and end on the title\n"
+    "  --invincible      with --bot: keep the knight's hit points up\n"
+    "  --invincible-until N  with --bot: only up to stage N\n"
+    "  --seed N          start the virtual clock at N milliseconds (the game seeds its dice from it)\n"
+    "  --bot-log FILE    with --bot: a line per tick of play with what the bot saw and did\n";
 
 struct Options {
     std::string script;
@@ -35,6 +42,11 @@ struct Options {
     std::vector<std::pair<int, std::string>> shots;
     bool headless = false;
     std::string workdir;
+    bool bot = false;
+    bool botEndless = false;
+    int invincibleUntil = 0;
+    long long seed = 0;
+    std::string botLog;
 };
 
 int usageError(const std::string& what) {
@@ -57,13 +69,22 @@ std::string absolutePath(const std::string& path) {
 }
 
 int drive(hc::Platform& platform, hc::PadFeed& pad, const hc::InputScript& script, const Options& options) {
-    hc::DriveObserver observer(script, pad, options.ticks);
-    for (const auto& shot : options.shots) observer.addShot(shot.first, shot.second);
-    hc::runProgram(platform, hc::windowedPresent(), "", &observer);
-    std::printf("%s\n", observer.report.json().c_str());
+    std::unique_ptr<hc::DriveObserver> observer;
+    if (options.bot) {
+        hc::BotDrive::Options bot;
+        bot.endless = options.botEndless;
+        bot.invincibleUntil = options.invincibleUntil;
+        bot.logPath = options.botLog;
+        observer = std::make_unique<hc::BotDrive>(script, pad, options.ticks, bot);
+    } else {
+        observer = std::make_unique<hc::DriveObserver>(script, pad, options.ticks);
+    }
+    for (const auto& shot : options.shots) observer->addShot(shot.first, shot.second);
+    hc::runProgram(platform, hc::windowedPresent(), "", observer.get());
+    std::printf("%s\n", observer->report.json().c_str());
     std::fflush(stdout);
-    for (const auto& failure : observer.failures) std::fprintf(stderr, "gamedrive: %s\n", failure.c_str());
-    if (!observer.failures.empty() || observer.exitName == "start-failed") return 1;
+    for (const auto& failure : observer->failures) std::fprintf(stderr, "gamedrive: %s\n", failure.c_str());
+    if (!observer->failures.empty() || observer->exitName == "start-failed") return 1;
     return 0;
 }
 
@@ -94,6 +115,21 @@ int main(int argc, char** argv) {
             options.headless = true;
         } else if (arg == "--workdir") {
             if (!value(options.workdir)) return usageError("--workdir needs a folder");
+        } else if (arg == "--bot") {
+            if (!value(v) || (v != "story" && v != "endless")) return usageError("--bot needs story or endless");
+            options.bot = true;
+            options.botEndless = v == "endless";
+        } else if (arg == "--invincible") {
+            options.invincibleUntil = INT_MAX;
+        } else if (arg == "--invincible-until") {
+            if (!value(v) || !parseTick(v, options.invincibleUntil)) return usageError("--invincible-until needs a stage number from 1");
+        } else if (arg == "--bot-log") {
+            if (!value(options.botLog)) return usageError("--bot-log needs a file");
+            options.botLog = absolutePath(options.botLog);
+        } else if (arg == "--seed") {
+            int seed = 0;
+            if (!value(v) || !(v == "0" || parseTick(v, seed))) return usageError("--seed needs a whole number from 0");
+            options.seed = seed;
         } else if (arg == "--help" || arg == "-h") {
             std::printf("%s", kUsage);
             return 0;
@@ -101,6 +137,9 @@ int main(int argc, char** argv) {
             return usageError("unknown option '" + arg + "'");
         }
     }
+
+    if ((options.invincibleUntil > 0 || !options.botLog.empty()) && !options.bot)
+        return usageError("--invincible, --invincible-until and --bot-log need --bot");
 
     hc::InputScript script;
     if (!options.script.empty()) {
@@ -119,6 +158,7 @@ int main(int argc, char** argv) {
     }
 
     hc::VirtualClock clock;
+    clock.now = options.seed * (hc::VirtualClock::kFrequency / 1000);
     if (options.headless) {
         hc::HeadlessPlatform platform(&clock);
         platform.echoMessageBoxes = true;
