@@ -73,7 +73,11 @@ std::string messageWhenMissing(const std::string& file) {
         return "ランキング情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
     if (startsWith(file, "Ene_CSVファイル/")) return "エネミー情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
     // The title's backdrop reads stage 3 first, with its own reader.
-    if (file == "CSV/Field_3.csv") return "フィールド情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
+    if (file == "CSV/Field_3.csv" || file == "CSV/Wall_3.csv")
+        return "フィールド情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
+    // Without remarks the knight simply says nothing; the story script is required.
+    if (file == "Event/つぶやき.txt") return "";
+    if (file == "Event/シナリオ改.txt") return "シナリオの読み込みに失敗しました\nファイル名 \"" + path + "\"";
     if (startsWith(file, "CSV/")) return "CSVファイルの読み込みに失敗しました";
     if (endsWith(file, ".png")) return "テクスチャの読み込みに失敗しました";
     if (endsWith(file, ".x")) return "メッシュの読み込みに失敗しました";
