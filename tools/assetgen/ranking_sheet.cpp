@@ -52,10 +52,12 @@ void drawListPanel(Image& img, TextRenderer& text) {
   Lettering name = letter(text, Face::Sans, 17, "NAME", 2);
   Lettering stage = letter(text, Face::Sans, 17, "STAGE", 2);
   Lettering score = letter(text, Face::Sans, 17, "SCORE", 2);
-  drawRightAligned(panel, rank, 220, 114, head);
+  // A number's ones digit is drawn with its left edge on the column's anchor (220, 751, 1072), so the
+  // headings end one digit cell to the right of it.
+  drawRightAligned(panel, rank, 220 + 32, 114, head);
   drawLettering(panel, name, 352, 114 - (name.capBottom - name.capTop) / 2.0f, head);
-  drawRightAligned(panel, stage, 751, 114, head);
-  drawRightAligned(panel, score, 1072, 114, head);
+  drawRightAligned(panel, stage, 751 + 32, 114, head);
+  drawRightAligned(panel, score, 1072 + 32, 114, head);
   for (int i = 0; i < 6; ++i) {
     float y = 132.0f + 94 * i;
     // A faint band behind each row and a gold hairline below it.
