@@ -4,7 +4,7 @@
 
 #include "engine/camera.h"
 #include "engine/services.h"
-#include "game/game_scene.h"
+#include "scenes/game_scene.h"
 #include "scenes/ranking_scene.h"
 #include "scenes/ranking_view.h"
 #include "scenes/title_scene.h"

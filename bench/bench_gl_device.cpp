@@ -1,6 +1,8 @@
-// Cost of the OpenGL device's draw paths: sprite quads, indexed mesh draws under changing state, and
-// text. Runs on a hidden window (set SDL_VIDEODRIVER=offscreen without a display) and prints figures.
+// Cost of the OpenGL device's draw paths: sprite quads, indexed mesh draws under changing state, text,
+// and presenting alone. Runs on windows of its own (set SDL_VIDEODRIVER=offscreen without a display) and
+// prints figures.
 #include <SDL.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cmath>
@@ -28,6 +30,44 @@ hc::Matrix translation(float x, float y, float z) {
     return m;
 }
 
+double cpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+// Presenting alone: a cleared frame shown again and again on a visible window of the given size. Prints
+// wall and CPU time per frame (the CPU time counts the rasteriser's threads, and holds up on a busy machine).
+void presentCost(const char* what, int windowWidth, int windowHeight, const hc::PresentConfig& config,
+                 bool keep = false) {
+    hc::setGlWindowAttributes();
+    SDL_Window* window = SDL_CreateWindow("present", 0, 0, windowWidth, windowHeight, SDL_WINDOW_OPENGL);
+    auto device = window ? hc::createGlDevice(window, config) : nullptr;
+    if (!device) {
+        std::printf("%-52s no device\n", what);
+    } else {
+        SDL_GL_SetSwapInterval(0);
+        device->keepPresentedFrame = keep;
+        const int frames = 120;
+        Clock::time_point start;
+        double cpuStart = 0;
+        for (int f = -10; f < frames; ++f) {
+            if (f == 0) {  // the first frames settle the window
+                start = Clock::now();
+                cpuStart = cpuMs();
+            }
+            device->clear(hc::CLEAR_TARGET | hc::CLEAR_ZBUFFER, 0xFF101012, 1.0f, 0);
+            device->present();
+        }
+        // A software swap returns once the frame is out.
+        std::printf("%-52s wall %7.3f ms, cpu %7.3f ms per frame\n", what, msSince(start) / frames,
+                    (cpuMs() - cpuStart) / frames);
+    }
+    device.reset();
+    if (window) SDL_DestroyWindow(window);
+}
+
 }  // namespace
 
 int main() {
@@ -36,7 +76,8 @@ int main() {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         return 1;
     }
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    hc::setGlWindowAttributes();
+    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
     auto device = window ? createGlDevice(window, PresentConfig{true, 1280, 720}) : nullptr;
     if (!device) {
         std::fprintf(stderr, "no OpenGL 3.3 device\n");
@@ -62,10 +103,11 @@ int main() {
         }
         sprite.end();
         issueMs += msSince(issue);
+        device->keepPresentedFrame = f == frames - 1;  // its read-back waits for the GPU
         device->present();
     }
     std::vector<Colour> back;
-    device->readBackBuffer(back);  // waits for the GPU
+    device->readBackBuffer(back);
     double spriteMs = msSince(start) / frames;
     double spriteIssueMs = issueMs / frames;
 
@@ -129,6 +171,7 @@ int main() {
             device->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, static_cast<std::uint32_t>(indices.size() / 3));
         }
         issueMs += msSince(issue);
+        device->keepPresentedFrame = f == frames - 1;
         device->present();
     }
     device->readBackBuffer(back);
@@ -149,6 +192,7 @@ int main() {
                 font->drawText(&sprite, line, -1, &rect, DT_WORDBREAK, 0xFFFF0000);
             }
             sprite.end();
+            device->keepPresentedFrame = f == frames - 1;
             device->present();
         }
         device->readBackBuffer(back);
@@ -164,6 +208,13 @@ int main() {
     std::printf("text, 2 lines of 18 characters:   frame %8.3f ms\n", textMs);
     device.reset();
     SDL_DestroyWindow(window);
+
+    // Clear and present only: a windowed back buffer the size of its window (also keeping every frame for
+    // read-back, as screenshots do), and full screen's 1280x720 scaled onto a 1920x1080 window.
+    presentCost("clear + present, windowed 1280x720:", 1280, 720, PresentConfig{});
+    presentCost("clear + present + keep, windowed 1280x720:", 1280, 720, PresentConfig{}, true);
+    presentCost("clear + present, 1280x720 full screen on 1920x1080:", 1920, 1080, PresentConfig{true, 1280, 720});
+    presentCost("clear + present, 1280x720 full screen on 1600x1200:", 1600, 1200, PresentConfig{true, 1280, 720});
     SDL_Quit();
     return 0;
 }

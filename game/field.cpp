@@ -391,11 +391,13 @@ Vec3 Field::collideWalls(MeshEntry* body, Vec3 move, Matrix playerWorld) {
         if (!(std::fabs(p.x - c.x) < 1.2f && c.y - p.y < 1.2f && std::fabs(p.z - c.z) < 1.2f)) continue;
         if (chip.letter != 'A' && chip.letter != 'B') continue;
 
-        // The ray runs from the block's centre back along the move and finds the body's surface;
-        // the move is cut so that surface ends at the block's face.
+        // The ray runs from the block back along the move and finds the body's surface; the move is
+        // cut so that surface ends at the block's face. The ray starts level with the body (within the
+        // block's face), since a body narrower than a cell passes beside a ray on the block's centre line.
         if ((c.x > p.x && move.x > 0) || (p.x > c.x && move.x < 0)) {
             Vec3 h;
-            if (MeshCache::rayHit(body, c, Vec3{-move.x, 0, 0}, playerWorld, h)) {
+            const Vec3 start{c.x, c.y, std::clamp(p.z, c.z - 0.5f, c.z + 0.5f)};
+            if (MeshCache::rayHit(body, start, Vec3{-move.x, 0, 0}, playerWorld, h)) {
                 hitPoint = h;
                 if (move.x > 0) {
                     if (hitPoint.x + move.x > c.x - 0.5f) result.x = c.x - 0.5f - hitPoint.x;
@@ -406,7 +408,8 @@ Vec3 Field::collideWalls(MeshEntry* body, Vec3 move, Matrix playerWorld) {
         }
         if ((c.z > p.z && move.z > 0) || (p.z > c.z && move.z < 0)) {
             Vec3 h;
-            if (MeshCache::rayHit(body, c, Vec3{0, 0, -move.z}, playerWorld, h)) {
+            const Vec3 start{std::clamp(p.x, c.x - 0.5f, c.x + 0.5f), c.y, c.z};
+            if (MeshCache::rayHit(body, start, Vec3{0, 0, -move.z}, playerWorld, h)) {
                 hitPoint = h;
                 if (move.z > 0) {
                     if (hitPoint.z + move.z > c.z - 0.5f) result.z = c.z - 0.5f - hitPoint.z;

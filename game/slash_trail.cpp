@@ -54,6 +54,17 @@ void SlashTrail::draw() {
     std::memcpy(vertices->lock(), quad, sizeof(quad));
     vertices->unlock();
 
+    // No texture is bound, and an empty stage reads as opaque white: take colour and alpha from the
+    // vertices instead, so the trail stays as faint as its alpha says.
+    const std::uint32_t colourOp = device.textureStageState(0, TextureStageState::ColorOp);
+    const std::uint32_t colourArg = device.textureStageState(0, TextureStageState::ColorArg1);
+    const std::uint32_t alphaOp = device.textureStageState(0, TextureStageState::AlphaOp);
+    const std::uint32_t alphaArg = device.textureStageState(0, TextureStageState::AlphaArg1);
+    device.setTextureStageState(0, TextureStageState::ColorOp, TOP_SELECTARG1);
+    device.setTextureStageState(0, TextureStageState::ColorArg1, TA_DIFFUSE);
+    device.setTextureStageState(0, TextureStageState::AlphaOp, TOP_SELECTARG1);
+    device.setTextureStageState(0, TextureStageState::AlphaArg1, TA_DIFFUSE);
+
     device.setRenderState(RenderState::CullMode, CULL_NONE);
     device.setTexture(0, nullptr);
     device.setTransform(TransformType::World, Matrix::identity());
@@ -63,6 +74,10 @@ void SlashTrail::draw() {
     for (int i = 0; i < count; ++i) device.drawIndexedPrimitive(PrimitiveType::TriangleStrip, 0, 0, 2);
     device.setRenderState(RenderState::CullMode, CULL_CCW);
     device.setRenderState(RenderState::Lighting, 1);
+    device.setTextureStageState(0, TextureStageState::ColorOp, colourOp);
+    device.setTextureStageState(0, TextureStageState::ColorArg1, colourArg);
+    device.setTextureStageState(0, TextureStageState::AlphaOp, alphaOp);
+    device.setTextureStageState(0, TextureStageState::AlphaArg1, alphaArg);
 }
 
 }  // namespace hc

@@ -115,9 +115,13 @@ public:
                          std::uint32_t stride);
 
     // The back buffer's size and contents (ARGB, top row first), for screenshots and drawing tests.
+    // After present, what the back buffer holds is undefined (a window's buffers were swapped), unless
+    // keepPresentedFrame was set for that present: then reads return the frame it showed, until the next
+    // clear or draw. A back end fails a read it cannot answer.
     virtual int backBufferWidth() const = 0;
     virtual int backBufferHeight() const = 0;
     virtual bool readBackBuffer(std::vector<Colour>& pixels) = 0;
+    bool keepPresentedFrame = false;
 
     // Recording: when on, every call above is appended to calls.
     bool recording = false;

@@ -108,6 +108,7 @@ bool SdlPlatform::createWindow(const std::string& className, const std::string& 
                                int height) {
     if (!video_ && !registerWindowClass(className)) return false;
     if (window_) return false;
+    setGlWindowAttributes();
     window_ = SDL_CreateWindow(title.c_str(), x, y, width, height,
                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
     if (!window_) {
@@ -120,7 +121,7 @@ bool SdlPlatform::createWindow(const std::string& className, const std::string& 
 }
 
 void SdlPlatform::showWindow() {
-    if (!window_) return;
+    if (!window_ || !showsWindow) return;
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);
 }

@@ -41,6 +41,9 @@ public:
     void setClock(Clock* clock) { clock_ = clock ? clock : &sdlClock_; }
     // Off: error boxes go to standard error only (tools that run without anyone watching).
     bool showMessageBoxes = true;
+    // Off: the window is never shown, and presenting skips the swap and its wait for vertical sync
+    // (the driver: its frames are only read back).
+    bool showsWindow = true;
 
     SDL_Window* window() const { return window_; }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Drawing tests run the OpenGL device on a hidden window (SDL_VIDEODRIVER=offscreen on Mesa) and read
+// Drawing tests run the OpenGL device on a window (SDL_VIDEODRIVER=offscreen on Mesa: nothing shows) and read
 // the back buffer. Set HC_DRAW_DUMP to a folder to keep the read-back images as PNG files.
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -71,7 +71,9 @@ protected:
     void open(int width, int height, const PresentConfig& config) {
         device.reset();
         if (window) SDL_DestroyWindow(window);
-        window = SDL_CreateWindow("draw test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        setGlWindowAttributes();
+        // Shown, so that the device draws straight into a window of the back buffer's size.
+        window = SDL_CreateWindow("draw test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
         ASSERT_NE(window, nullptr) << SDL_GetError();
         device = createGlDevice(window, config);
         ASSERT_NE(device, nullptr);

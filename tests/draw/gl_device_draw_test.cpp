@@ -251,6 +251,41 @@ TEST_F(GlDeviceDraw, DepthRunsZeroToOneAndNearerWins) {
     EXPECT_EQ(at(640, 360), 0xFF000000u);
 }
 
+// A depth clear holds for the frame's depth-tested draws, whatever was drawn without the test before them,
+// and clears to the value it was given.
+TEST_F(GlDeviceDraw, DepthClearReachesLaterDepthTestedDraws) {
+    device->setRenderState(RenderState::Lighting, 0);
+    device->setRenderState(RenderState::CullMode, CULL_NONE);
+    auto square = [&](float z, Colour colour) {
+        const VertexPositionColour v[4] = {{-z, z, z, colour}, {z, z, z, colour}, {-z, -z, z, colour}, {z, -z, z, colour}};
+        device->setVertexFormat(VertexFormat::PositionColour);
+        device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
+    };
+    auto screenQuad = [&]() {
+        const VertexScreenColourTex v[4] = {{-0.5f, -0.5f, 0, 1, 0xFF00FF00, 0, 0}, {9.5f, -0.5f, 0, 1, 0xFF00FF00, 0, 0},
+                                            {-0.5f, 9.5f, 0, 1, 0xFF00FF00, 0, 0}, {9.5f, 9.5f, 0, 1, 0xFF00FF00, 0, 0}};
+        device->setVertexFormat(VertexFormat::ScreenColourTex);
+        device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
+    };
+    // Fill the depth buffer with a near square.
+    clearFrame(0xFF000000);
+    square(0.2f, 0xFFFF0000);
+    // Next frame: a draw without the depth test, then a far square that only a cleared depth lets through.
+    clearFrame(0xFF000000);
+    device->setRenderState(RenderState::ZEnable, ZB_FALSE);
+    screenQuad();
+    device->setRenderState(RenderState::ZEnable, ZB_TRUE);
+    square(900.0f, 0xFF0000FF);
+    read();
+    EXPECT_EQ(at(5, 5), 0xFF00FF00u);
+    EXPECT_EQ(at(640, 360), 0xFF0000FFu) << hex(at(640, 360));
+    // Cleared to 0, depth lets nothing farther through.
+    device->clear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000, 0.0f, 0);
+    square(900.0f, 0xFF0000FF);
+    read();
+    EXPECT_EQ(at(640, 360), 0xFF000000u) << hex(at(640, 360));
+}
+
 // Indexed draws from device buffers, as meshes and the blade trail use them.
 TEST_F(GlDeviceDraw, IndexedDrawsFromBuffers) {
     device->setRenderState(RenderState::Lighting, 0);
@@ -311,10 +346,18 @@ TEST_F(GlDeviceDraw, ScreenSpaceMapsOntoTheBackBuffer) {
     EXPECT_EQ(at(319, 179), 0xFFFFFFFFu);
     EXPECT_EQ(at(320, 179), 0xFF000000u);
     EXPECT_EQ(at(319, 180), 0xFF000000u);
-    // Present does not disturb what a later read-back sees.
+    // A frame kept at present reads back after the swap, until the next frame starts.
+    device->keepPresentedFrame = true;
     device->present();
     read();
     EXPECT_EQ(at(319, 179), 0xFFFFFFFFu);
+    clearFrame(0xFF0000FF);
+    read();
+    EXPECT_EQ(at(319, 179), 0xFF0000FFu);
+    // Without it the swapped back buffer holds nothing to vouch for.
+    device->keepPresentedFrame = false;
+    device->present();
+    EXPECT_FALSE(device->readBackBuffer(frame));
 }
 
 // Full screen: the back buffer stays 1280x720 whatever the window, and is scaled only when presented.
@@ -336,6 +379,23 @@ TEST_F(GlDeviceDraw, FullScreenBackBufferKeepsItsSize) {
     EXPECT_EQ(at(1271, 711), 0xFFFF0000u);
     EXPECT_EQ(at(1270, 719), 0xFF000000u);
     EXPECT_EQ(at(1279, 710), 0xFF000000u);
+
+    // Scaling onto the window hands the device its own state back: the next frame samples the game's
+    // texture with point filtering and blends by alpha.
+    const Colour texels[4] = {0xFFFF0000, 0xFF0000FF, 0x80FFFFFF, 0xFF000000};
+    auto checker = device->createTexture(2, 2, texels);
+    device->setTexture(0, checker.get());
+    device->setRenderState(RenderState::AlphaBlendEnable, 1);
+    device->setRenderState(RenderState::SrcBlend, BLEND_SRCALPHA);
+    device->setRenderState(RenderState::DestBlend, BLEND_INVSRCALPHA);
+    const VertexScreenColourTex quad[4] = {{99.5f, 99.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {299.5f, 99.5f, 0, 1, 0xFFFFFFFF, 1, 0},
+                                           {99.5f, 299.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {299.5f, 299.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
+    clearFrame(0xFF000000);
+    device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, quad, sizeof quad[0]);
+    read("full_screen_second_frame");
+    EXPECT_EQ(at(198, 150), 0xFFFF0000u) << hex(at(198, 150));
+    EXPECT_EQ(at(201, 150), 0xFF0000FFu) << hex(at(201, 150));
+    EXPECT_TRUE(closeTo(at(150, 250), 0xFF808080u, 2)) << hex(at(150, 250));
 }
 
 }  // namespace

@@ -139,13 +139,31 @@ void MeshBuilder::smooth(float creaseDegrees) {
   }
 }
 
+namespace {
+
+// Shifts three texture coordinates by one amount so they lie within 0..1; a span wider than the square
+// is squeezed into it.
+void fitIntoUnitSquare(float& a, float& b, float& c) {
+  float low = std::min({a, b, c});
+  float high = std::max({a, b, c});
+  float span = high - low;
+  float squeeze = span > 0.98f ? 0.98f / span : 1.0f;
+  float shift = low - std::floor(low);
+  if (shift + span * squeeze > 0.99f) shift = 0.99f - span * squeeze;
+  if (shift < 0.01f) shift = 0.01f;
+  for (float* x : {&a, &b, &c}) *x = (*x - low) * squeeze + shift;
+}
+
+}  // namespace
+
 void MeshBuilder::projectBox(float scale, float offsetU, float offsetV) {
   for (MeshTriangle& t : triangles) {
     Vec3 n = faceNormalRaw(*this, t);
     float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
     uint32_t idx[3] = {t.a, t.b, t.c};
-    for (uint32_t& i : idx) {
-      MeshVertex v = vertices[i];
+    MeshVertex corner[3];
+    for (int k = 0; k < 3; ++k) {
+      MeshVertex v = vertices[idx[k]];
       Vec3 p = v.p;
       if (ay >= ax && ay >= az) {
         v.u = p.x * (n.y > 0 ? 1 : -1);
@@ -159,8 +177,15 @@ void MeshBuilder::projectBox(float scale, float offsetU, float offsetV) {
       }
       v.u = v.u * scale + offsetU;
       v.v = v.v * scale + offsetV;
-      vertices.push_back(v);
-      i = static_cast<uint32_t>(vertices.size() - 1);
+      corner[k] = v;
+    }
+    // The game samples 3-D textures with a transparent border, so every triangle is moved into the
+    // unit square (the stone textures tile, so the shift shows at most as a seam between faces).
+    fitIntoUnitSquare(corner[0].u, corner[1].u, corner[2].u);
+    fitIntoUnitSquare(corner[0].v, corner[1].v, corner[2].v);
+    for (int k = 0; k < 3; ++k) {
+      vertices.push_back(corner[k]);
+      idx[k] = static_cast<uint32_t>(vertices.size() - 1);
     }
     t.a = idx[0];
     t.b = idx[1];

@@ -15,6 +15,8 @@ DriveObserver::DriveObserver(const InputScript& script, PadFeed& pad, int tickLi
 void DriveObserver::addShot(int tick, const std::string& file) { shots_.emplace(tick, file); }
 
 void DriveObserver::beforeTick(Application&, int tick) {
+    // The recording device keeps every call it is given; a long run keeps only the last frame's.
+    if (gDevice) gDevice->calls.clear();
     bool changed = false;
     for (; next_ < script_.actions.size() && script_.actions[next_].tick <= tick; ++next_) {
         const InputScript::Action& a = script_.actions[next_];
@@ -48,6 +50,9 @@ void DriveObserver::beforeTick(Application&, int tick) {
         }
     }
     if (changed) pad_.apply(picture_);
+    // Shots are read after the tick's present, and only their frames are worth keeping through the swap.
+    // A tick that enters a scene presents nothing, so its shot shows the frame of the tick before.
+    if (gDevice) gDevice->keepPresentedFrame = shots_.count(tick) > 0 || shots_.count(tick + 1) > 0;
 }
 
 bool DriveObserver::afterTick(Application& app, int tick) {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/application.h"
-#include "game/game_scene.h"
+#include "scenes/game_scene.h"
 
 namespace hc {
 
@@ -66,9 +66,10 @@ RunReport RunReport::describe(Application& app, int ticks, const std::string& ex
 }
 
 void describeGame(const GameScene& game, RunReport& report) {
-    // The game scene does not hold a run yet; its stage, score, hit points and enemies left go here.
-    (void)game;
-    (void)report;
+    report.add("stage", static_cast<long long>(game.field.stageNumber));
+    report.add("score", game.score);
+    report.add("hitPoints", game.player.character ? game.player.character->hitPoints : 0);
+    report.add("enemiesLeft", game.player.enemiesLeft);
 }
 
 }  // namespace hc

@@ -1,0 +1,108 @@
+#pragma once
+// The bot that plays through the same pad as a person: it picks the mode on the title, turns story
+// pages, fights each wave, confirms cleared stages and defeats, and types its name at the end. It only
+// reads the game (BotView) and decides the pad for the coming tick.
+#include <string>
+
+#include "tools/gamedrive/bot_grid.h"
+#include "tools/gamedrive/bot_view.h"
+#include "tools/gamedrive/pad_feed.h"
+
+namespace hc {
+
+class BotPilot {
+public:
+    static constexpr const char* kDefaultName = "ROBOT";
+
+    // Pad buttons as the game reads them.
+    static constexpr int kA = 0, kB = 1, kX = 2, kCancel = 8, kThrust = 9;
+    static constexpr int kStartItem = 1;  // the title's cursor on "start"
+
+    // name: five letters A-Z or spaces, entered at the end of a ranked run.
+    BotPilot(bool endless, const std::string& name);
+
+    PadPicture decide(const BotView& view, const BotGrid& grid);
+
+    // Raw stick values that read, after the input's dead zone, as a full deflection toward the
+    // heading (degrees: 0 up, which walks toward +z; 90 right, toward +x).
+    static void stickToward(float heading, int deadZone, int& x, int& y);
+    // The way from the knight to a point as a heading.
+    static float headingTo(float fromX, float fromZ, float toX, float toZ);
+    // a - b folded into -180..180.
+    static float angleDiff(float a, float b);
+    // Steps from the current letter to the wanted one, the short way round the 27 letters (+ right).
+    static int letterSteps(int current, int wanted);
+
+    // Tuning of the fight.
+    static constexpr float kGolemReach = 1.6f;      // a golem this near is struck
+    static constexpr float kObsidianReach = 3.0f;   // the obsidian, by the larger ground axis
+    static constexpr float kTouchDistance = 1.0f;   // a golem this near can hurt
+    static constexpr float kCloseDistance = 1.05f;  // nearer than this the knight steps back first
+    static constexpr float kChaseDistance = 1.5f;   // mid-swing, a golem further off is followed
+    static constexpr float kChargeMargin = 1.4f;    // a rush passing further off the knight misses
+    static constexpr float kEvadeTicks = 45.0f;     // a blow this close in time is dodged
+    static constexpr float kCancelTicks = 25.0f;    // ...leaving a swing for it when this close
+    // How long a swing holds the knight (forward cut; sweeps and the turning cut; the thrust), and how
+    // long he then needs to get off the line of a rush.
+    static constexpr float kCutTicks = 28.0f;
+    static constexpr float kSweepTicks = 45.0f;
+    static constexpr float kThrustTicks = 41.0f;
+    static constexpr float kSidestepTicks = 27.0f;
+    // Ticks from a flick until its blade can land: the forward cut, the sweeps.
+    static constexpr float kCutLands = 5.0f;
+    static constexpr float kSweepLands = 18.0f;
+    static constexpr float kThrustGauge = 70.0f;
+    static constexpr float kDashLength = 1.5f;      // how far the paid thrust carries the knight    // the dash leaves enough for a cancel after it
+    static constexpr int kStuckTicks = 45;
+    static constexpr int kEscapeTicks = 30;         // how far ahead a dodge is judged
+    static constexpr int kTitleWait = 30;           // ticks on the title before confirming
+
+    // What the fight did, for tuning and the report.
+    int flicks = 0, thrusts = 0, finishers = 0, cancels = 0, evasions = 0;
+
+private:
+    struct Threat {
+        int enemy = -1;     // index into the view's enemies, -1: none
+        float time = 1e9f;  // ticks until it reaches the knight
+        float dirX = 0, dirZ = 0;  // the line it comes along (or, on top of the knight, the way off it)
+        bool crossing = false;     // get off the line sideways rather than along it
+        float aimLeft = 0;         // ticks before an aiming golem rushes (0: it rushes already)
+    };
+
+    PadPicture onTitle(const BotView& view);
+    PadPicture onGame(const BotView& view, const BotGrid& grid);
+    PadPicture onNameEntry(const BotView& view);
+    void fight(const BotView& view, const BotGrid& grid, PadPicture& pad);
+    Threat worstThreat(const BotView& view) const;
+    int chooseTarget(const BotView& view);
+    float reach(const BotEnemy& enemy) const;
+    void walkToward(const BotView& view, const BotGrid& grid, float x, float z, PadPicture& pad);
+    void evade(const BotView& view, const BotGrid& grid, const Threat& threat, PadPicture& pad);
+    // How well holding the stick this way gets the knight clear of the threat in a short while.
+    float escapeScore(const BotView& view, const BotGrid& grid, const Threat& threat, float stick) const;
+    bool flickToward(const BotView& view, float heading, PadPicture& pad);
+    // A fresh press of the button now and then: held for one tick, then let go.
+    bool tap(int button, int every, PadPicture& pad);
+    int enemiesNear(const BotView& view, float x, float z, float radius) const;
+
+    bool endless_;
+    BotView::Screen screen_ = BotView::Screen::None;
+    int screenSince_ = 0;
+    bool evading_ = false;
+    int evadeEnemy_ = -1;      // wave index of the golem being dodged
+    float evadeHeading_ = 0;   // kept while dodging it, so the knight's facing settles and he runs
+    int lastWalk_ = -10;
+    std::string name_;
+    int tick_ = 0;
+    PadPicture last_;
+    int lastPress_[10] = {-1000, -1000, -1000, -1000, -1000, -1000, -1000, -1000, -1000, -1000};
+    int targetKey_ = -1;  // wave index of the golem being fought
+    // Getting unstuck from a wall corner.
+    float anchorX_ = 0, anchorZ_ = 0;
+    int anchorTick_ = 0;
+    int detourUntil_ = 0;
+    float detourHeading_ = 0;
+    bool finisherArmed_ = false;  // a thrust was started to chain the finisher
+};
+
+}  // namespace hc
