@@ -543,7 +543,7 @@ public:
 
     void clear(std::uint32_t flags, Colour colour, float z, std::uint32_t stencil) override {
         Device::clear(flags, colour, z, stencil);
-        drawing();
+        if (!drawing()) return;
         GLbitfield mask = 0;
         if (flags & CLEAR_TARGET) {
             float c[4];
@@ -567,7 +567,7 @@ public:
 
     void present() override {
         Device::present();
-        keptValid_ = keepPresentedFrame && readTarget(kept_);
+        keptValid_ = keepPresentedFrame && backDefined_ && readTarget(kept_);
         // A hidden window shows nothing: no scaling, no swap, no wait for the display. GL still finishes the
         // frames whenever it needs to, and a read-back waits for them.
         if (windowShown()) {
@@ -615,7 +615,7 @@ public:
 protected:
     void doDrawIndexed(PrimitiveType type, std::int32_t baseVertex, std::uint32_t startIndex,
                        std::uint32_t primitiveCount) override {
-        drawing();
+        if (!drawing()) return;
         auto* vb = dynamic_cast<GlVertexBuffer*>(stream_);
         auto* ib = dynamic_cast<GlIndexBuffer*>(indices_);
         int format = static_cast<int>(vertexFormat_);
@@ -645,7 +645,7 @@ protected:
 
     void doDrawUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                   std::uint32_t stride) override {
-        drawing();
+        if (!drawing()) return;
         int format = static_cast<int>(vertexFormat_);
         if (!vertices || format <= 0 || format > 3 || stride < formatSize(format) || primitiveCount == 0) return;
         std::size_t count = verticesFor(type, primitiveCount);
@@ -1013,10 +1013,12 @@ private:
         glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     }
 
-    // A frame is being drawn: the back buffer holds it now, not the frame kept at the last present.
-    void drawing() {
+    // A frame is being drawn: the back buffer holds it now, not the frame kept at the last present. False
+    // when the frame is not to be drawn at all; the back buffer then holds nothing to read.
+    bool drawing() {
         keptValid_ = false;
-        backDefined_ = true;
+        backDefined_ = drawFrames;
+        return drawFrames;
     }
 
     // Drawing straight into the window saves a full-frame copy per present; that needs the window to show
