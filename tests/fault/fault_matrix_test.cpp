@@ -1,6 +1,6 @@
 // The driver, headless, on a copy of the runtime folder with one data file removed, cut in half or
-// emptied, once for every file of Resource_Blade/. Each run shows the message of the reader that met the fault,
-// ends by itself with status 0, never crashes, and writes nothing outside its runtime folder.
+// emptied, once for every file of Resource_Blade/. Each run shows the message of the reader that met the
+// fault, ends by itself with status 0, never crashes, and writes nothing outside its runtime folder.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -86,7 +86,8 @@ std::string messageWhenMissing(const std::string& file) {
         return "ランキング情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
     if (startsWith(file, "Ene_CSVファイル/")) return "エネミー情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
     // The title's backdrop reads stage 3 first, with its own reader.
-    if (file == "CSV/Field_3.csv" || file == "CSV/Wall_3.csv") return "フィールド情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
+    if (file == "CSV/Field_3.csv" || file == "CSV/Wall_3.csv")
+        return "フィールド情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
     if (startsWith(file, "CSV/")) return "CSVファイルの読み込みに失敗しました";
     if (endsWith(file, ".png")) return "テクスチャの読み込みに失敗しました";
     if (endsWith(file, ".x")) return "メッシュの読み込みに失敗しました";
