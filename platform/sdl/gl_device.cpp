@@ -502,6 +502,7 @@ public:
 
     ~GlDevice() override {
         shared_->alive = false;
+        if (lastFrame_) glDeleteSync(lastFrame_);
         if (program_) glDeleteProgram(program_);
         glDeleteVertexArrays(4, upVao_);
         glDeleteVertexArrays(4, bufferVao_);
@@ -576,6 +577,7 @@ public:
         }
         if (!fbo_) backDefined_ = false;  // the window's back buffer is undefined after a swap
         followWindow();
+        throttle();
     }
 
     std::unique_ptr<Texture> createTexture(int width, int height, const Colour* pixels) override {
@@ -1013,6 +1015,19 @@ private:
         glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     }
 
+    // At most one frame in flight. A swap that waits for the display throttles the loop anyway, but a
+    // hidden window, or a surface whose swap does nothing (SDL's offscreen driver), would let a renderer
+    // slower than the ticks (a software one) queue frame after frame, each holding its commands and data,
+    // until memory runs out. So each present waits for the frame before it to be finished.
+    void throttle() {
+        if (lastFrame_) {
+            glClientWaitSync(lastFrame_, GL_SYNC_FLUSH_COMMANDS_BIT, kFrameWaitNs);
+            glDeleteSync(lastFrame_);
+        }
+        lastFrame_ = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        glFlush();
+    }
+
     // A frame is being drawn: the back buffer holds it now, not the frame kept at the last present. False
     // when the frame is not to be drawn at all; the back buffer then holds nothing to read.
     bool drawing() {
@@ -1215,6 +1230,8 @@ private:
     float depthClearValue_ = 1.0f;
     bool keptValid_ = false;
     std::vector<Colour> kept_;  // the frame the last present showed, when asked to keep it
+    GLsync lastFrame_ = nullptr;  // fence after the last presented frame
+    static constexpr GLuint64 kFrameWaitNs = 2000000000;  // a frame that takes longer is not waited for
     std::vector<Colour> rows_;
 
     GlStateCache gl_;
