@@ -122,6 +122,10 @@ public:
     virtual int backBufferHeight() const = 0;
     virtual bool readBackBuffer(std::vector<Colour>& pixels) = 0;
     bool keepPresentedFrame = false;
+    // Off: nothing will look at the frames drawn meanwhile (the driver between its screenshots), so a back
+    // end may leave their clears and draws undone. State, resources and recording carry on as ever; reads
+    // of such a frame fail.
+    bool drawFrames = true;
 
     // Recording: when on, every call above is appended to calls.
     bool recording = false;

@@ -38,8 +38,8 @@ std::int32_t GameScene::clearBonus(int endlessMode, std::uint32_t stageNumber) {
     return 1000;
 }
 
-std::int32_t GameScene::addToScore(std::int32_t score, std::int64_t delta) {
-    const std::int64_t sum = static_cast<std::int64_t>(score) + delta;
+std::int32_t GameScene::addToScore(std::int32_t current, std::int64_t delta) {
+    const std::int64_t sum = static_cast<std::int64_t>(current) + delta;
     if (sum <= 0) return 0;
     return static_cast<std::int32_t>(std::min<std::int64_t>(sum, std::numeric_limits<std::int32_t>::max()));
 }

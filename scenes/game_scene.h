@@ -49,7 +49,7 @@ public:
     // Points added when B confirms a cleared stage.
     static std::int32_t clearBonus(int endlessMode, std::uint32_t stageNumber);
     // The score after adding delta: never below 0, and held at the largest value rather than wrapping.
-    static std::int32_t addToScore(std::int32_t score, std::int64_t delta);
+    static std::int32_t addToScore(std::int32_t current, std::int64_t delta);
 
 private:
     // The clear handling of a tick; returns true when the tick ends there.

@@ -74,7 +74,8 @@ std::vector<RankingRecord> insertByScore(const std::vector<RankingRecord>& old, 
         list.push_back(moved);
     }
     RankingRecord last = old[n - 1];
-    last.position = old[n - 1].position + 1;
+    // Positions are read wrapping (any digit run is some 32-bit value), and the next number wraps too.
+    last.position = static_cast<std::int32_t>(static_cast<std::uint32_t>(old[n - 1].position) + 1u);
     list.push_back(last);
     return list;
 }

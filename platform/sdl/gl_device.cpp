@@ -502,6 +502,7 @@ public:
 
     ~GlDevice() override {
         shared_->alive = false;
+        if (lastFrame_) glDeleteSync(lastFrame_);
         if (program_) glDeleteProgram(program_);
         glDeleteVertexArrays(4, upVao_);
         glDeleteVertexArrays(4, bufferVao_);
@@ -543,7 +544,7 @@ public:
 
     void clear(std::uint32_t flags, Colour colour, float z, std::uint32_t stencil) override {
         Device::clear(flags, colour, z, stencil);
-        drawing();
+        if (!drawing()) return;
         GLbitfield mask = 0;
         if (flags & CLEAR_TARGET) {
             float c[4];
@@ -567,7 +568,7 @@ public:
 
     void present() override {
         Device::present();
-        keptValid_ = keepPresentedFrame && readTarget(kept_);
+        keptValid_ = keepPresentedFrame && backDefined_ && readTarget(kept_);
         // A hidden window shows nothing: no scaling, no swap, no wait for the display. GL still finishes the
         // frames whenever it needs to, and a read-back waits for them.
         if (windowShown()) {
@@ -576,6 +577,7 @@ public:
         }
         if (!fbo_) backDefined_ = false;  // the window's back buffer is undefined after a swap
         followWindow();
+        throttle();
     }
 
     std::unique_ptr<Texture> createTexture(int width, int height, const Colour* pixels) override {
@@ -615,7 +617,7 @@ public:
 protected:
     void doDrawIndexed(PrimitiveType type, std::int32_t baseVertex, std::uint32_t startIndex,
                        std::uint32_t primitiveCount) override {
-        drawing();
+        if (!drawing()) return;
         auto* vb = dynamic_cast<GlVertexBuffer*>(stream_);
         auto* ib = dynamic_cast<GlIndexBuffer*>(indices_);
         int format = static_cast<int>(vertexFormat_);
@@ -645,7 +647,7 @@ protected:
 
     void doDrawUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                   std::uint32_t stride) override {
-        drawing();
+        if (!drawing()) return;
         int format = static_cast<int>(vertexFormat_);
         if (!vertices || format <= 0 || format > 3 || stride < formatSize(format) || primitiveCount == 0) return;
         std::size_t count = verticesFor(type, primitiveCount);
@@ -1013,10 +1015,25 @@ private:
         glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     }
 
-    // A frame is being drawn: the back buffer holds it now, not the frame kept at the last present.
-    void drawing() {
+    // At most one frame in flight. A swap that waits for the display throttles the loop anyway, but a
+    // hidden window, or a surface whose swap does nothing (SDL's offscreen driver), would let a renderer
+    // slower than the ticks (a software one) queue frame after frame, each holding its commands and data,
+    // until memory runs out. So each present waits for the frame before it to be finished.
+    void throttle() {
+        if (lastFrame_) {
+            glClientWaitSync(lastFrame_, GL_SYNC_FLUSH_COMMANDS_BIT, kFrameWaitNs);
+            glDeleteSync(lastFrame_);
+        }
+        lastFrame_ = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        glFlush();
+    }
+
+    // A frame is being drawn: the back buffer holds it now, not the frame kept at the last present. False
+    // when the frame is not to be drawn at all; the back buffer then holds nothing to read.
+    bool drawing() {
         keptValid_ = false;
-        backDefined_ = true;
+        backDefined_ = drawFrames;
+        return drawFrames;
     }
 
     // Drawing straight into the window saves a full-frame copy per present; that needs the window to show
@@ -1213,6 +1230,8 @@ private:
     float depthClearValue_ = 1.0f;
     bool keptValid_ = false;
     std::vector<Colour> kept_;  // the frame the last present showed, when asked to keep it
+    GLsync lastFrame_ = nullptr;  // fence after the last presented frame
+    static constexpr GLuint64 kFrameWaitNs = 2000000000;  // a frame that takes longer is not waited for
     std::vector<Colour> rows_;
 
     GlStateCache gl_;

@@ -360,6 +360,38 @@ TEST_F(GlDeviceDraw, ScreenSpaceMapsOntoTheBackBuffer) {
     EXPECT_FALSE(device->readBackBuffer(frame));
 }
 
+// Frames nobody will look at may go undrawn: reads of them fail, and state set meanwhile reaches the next
+// drawn frame.
+TEST_F(GlDeviceDraw, UndrawnFramesLeaveTheNextOneWhole) {
+    device->setRenderState(RenderState::CullMode, CULL_NONE);
+    device->setRenderState(RenderState::ZEnable, 0);
+    device->setVertexFormat(VertexFormat::ScreenColourTex);
+    const VertexScreenColourTex v[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {99.5f, -0.5f, 0, 1, 0xFFFFFFFF, 1, 0},
+                                        {-0.5f, 99.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {99.5f, 99.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
+    auto white = solidTexture(2, 2, 0xFFFFFFFF);
+    auto red = solidTexture(2, 2, 0xFFFF0000);
+    device->setTexture(0, white.get());
+    clearFrame(0xFF000000);
+    device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
+    device->present();
+
+    device->drawFrames = false;
+    device->setTexture(0, red.get());
+    clearFrame(0xFF000000);
+    device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
+    EXPECT_FALSE(device->readBackBuffer(frame));
+    device->keepPresentedFrame = true;
+    device->present();
+    EXPECT_FALSE(device->readBackBuffer(frame));
+
+    device->drawFrames = true;
+    clearFrame(0xFF000000);
+    device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
+    read();
+    EXPECT_EQ(at(50, 50), 0xFFFF0000u) << hex(at(50, 50));
+    EXPECT_EQ(at(150, 50), 0xFF000000u) << hex(at(150, 50));
+}
+
 // Full screen: the back buffer stays 1280x720 whatever the window, and is scaled only when presented.
 TEST_F(GlDeviceDraw, FullScreenBackBufferKeepsItsSize) {
     open(1600, 1000, PresentConfig{true, 1280, 720});

@@ -1,6 +1,6 @@
-// The driver, headless, on a copy of the runtime folder with one data file removed or cut in half,
-// once for every file of Resource_Blade/. Each run shows the message of the reader that met the fault,
-// ends by itself with status 0, never crashes, and writes nothing outside its runtime folder.
+// The driver, headless, on a copy of the runtime folder with one data file removed, cut in half or
+// emptied, once for every file of Resource_Blade/. Each run shows the message of the reader that met the
+// fault, ends by itself with status 0, never crashes, and writes nothing outside its runtime folder.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,16 +23,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Fault { Removed, Truncated };
+enum class Fault { Removed, Truncated, Emptied };
 
 struct Case {
     std::string file;  // relative to Resource_Blade/
     Fault fault;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.file << (c.fault == Fault::Removed ? " removed" : " truncated");
+const char* faultName(Fault fault) {
+    switch (fault) {
+    case Fault::Removed: return "removed";
+    case Fault::Truncated: return "truncated";
+    case Fault::Emptied: return "emptied";
+    }
+    return "";
 }
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.file << " " << faultName(c.fault); }
 
 const fs::path kRuntime = HC_FAULT_RUNTIME_DIR;
 
@@ -46,17 +53,21 @@ std::vector<Case> allCases() {
     std::sort(files.begin(), files.end());
     std::vector<Case> cases;
     for (const auto& f : files) {
-        cases.push_back({f, Fault::Removed});
-        cases.push_back({f, Fault::Truncated});
+        for (Fault fault : {Fault::Removed, Fault::Truncated, Fault::Emptied}) cases.push_back({f, fault});
     }
     return cases;
 }
 
-std::string caseName(const ::testing::TestParamInfo<Case>& info) {
-    // Test names allow letters, digits and underscores only; the index keeps them unique.
+// Letters, digits and underscores only: a test name, and a folder name without surprises.
+std::string plainName(const Case& c) {
     std::string name;
-    for (unsigned char c : info.param.file) name += std::isalnum(c) ? static_cast<char>(c) : '_';
-    return std::to_string(info.index) + "_" + name + (info.param.fault == Fault::Removed ? "_removed" : "_truncated");
+    for (unsigned char ch : c.file) name += std::isalnum(ch) ? static_cast<char>(ch) : '_';
+    return name + "_" + faultName(c.fault);
+}
+
+// The index keeps the names unique where Japanese folder names all turned into underscores.
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    return std::to_string(info.index) + "_" + plainName(info.param);
 }
 
 bool startsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
@@ -68,12 +79,15 @@ bool endsWith(const std::string& s, const std::string& suffix) {
 // fault (the light settings fall back to their defaults).
 std::string messageWhenMissing(const std::string& file) {
     const std::string path = "Resource_Blade/" + file;
-    if (file == "LightDate.txt") return "";
+    // Without light settings the six default lights are set; without remarks the window stays empty.
+    if (file == "LightDate.txt" || file == "Event/つぶやき.txt") return "";
+    if (file == "Event/シナリオ改.txt") return "シナリオの読み込みに失敗しました\nファイル名 \"" + path + "\"";
     if (startsWith(file, "Ranking/") && !endsWith(file, ".png"))
         return "ランキング情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
     if (startsWith(file, "Ene_CSVファイル/")) return "エネミー情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
     // The title's backdrop reads stage 3 first, with its own reader.
-    if (file == "CSV/Field_3.csv") return "フィールド情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
+    if (file == "CSV/Field_3.csv" || file == "CSV/Wall_3.csv")
+        return "フィールド情報の読み込みに失敗しました\nファイル名 \"" + path + "\"";
     if (startsWith(file, "CSV/")) return "CSVファイルの読み込みに失敗しました";
     if (endsWith(file, ".png")) return "テクスチャの読み込みに失敗しました";
     if (endsWith(file, ".x")) return "メッシュの読み込みに失敗しました";
@@ -81,10 +95,12 @@ std::string messageWhenMissing(const std::string& file) {
     return "?";  // a reader this table does not know yet: the test names the file
 }
 
-// Half an image or a mesh cannot be read; half a text file or a sound still can, as far as it goes.
-std::string messageWhenTruncated(const std::string& file) {
+// Half an image or a mesh, or none of it, cannot be read; a text file or a sound cut short still can, as
+// far as it goes (a sound without its header cannot).
+std::string messageWhenCut(const std::string& file, Fault fault) {
     if (endsWith(file, ".png")) return "テクスチャの読み込みに失敗しました";
     if (endsWith(file, ".x")) return "メッシュの読み込みに失敗しました";
+    if (endsWith(file, ".wav") && fault == Fault::Emptied) return "音楽データの読み込みに失敗しました\n(バッファ作成)";
     return "";
 }
 
@@ -158,8 +174,7 @@ protected:
     fs::path sandbox;
 
     void SetUp() override {
-        sandbox = fs::current_path() / "fault_sandbox" /
-                  (caseName({GetParam(), 0}) + "_" + std::to_string(getpid()));
+        sandbox = fs::current_path() / "fault_sandbox" / (plainName(GetParam()) + "_" + std::to_string(getpid()));
         fs::remove_all(sandbox);
         for (const char* d : {"outside", "tmp", "logs", "runtime/Resource_Blade"}) fs::create_directories(sandbox / d);
     }
@@ -179,9 +194,10 @@ protected:
                 continue;
             }
             if (rel == c.file) {
-                if (c.fault == Fault::Truncated) {
+                if (c.fault != Fault::Removed) {
                     std::string bytes = readText(it->path());
-                    std::ofstream(target, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+                    std::ofstream(target, std::ios::binary)
+                        << bytes.substr(0, c.fault == Fault::Truncated ? bytes.size() / 2 : 0);
                 }
                 continue;
             }
@@ -207,7 +223,8 @@ TEST_P(FaultMatrix, ShowsTheReadersMessageAndEndsCleanly) {
         EXPECT_EQ(r.err.find(report), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("{\"ticks\":"), std::string::npos) << "no run report\n" << r.out;
 
-    const std::string expected = c.fault == Fault::Removed ? messageWhenMissing(c.file) : messageWhenTruncated(c.file);
+    const std::string expected =
+        c.fault == Fault::Removed ? messageWhenMissing(c.file) : messageWhenCut(c.file, c.fault);
     ASSERT_NE(expected, "?") << "no reader known for " << c.file;
     if (!expected.empty()) {
         EXPECT_NE(r.err.find("エラー: " + expected), std::string::npos)

@@ -277,6 +277,20 @@ TEST_F(GameSceneTest, TheStageThreeEventPlacesTheKnightAndTheNextStageGivesTheBl
     EXPECT_EQ(scene->player.blade.handOnly, 0);
 }
 
+TEST_F(GameSceneTest, MissingDataFailsTheStartAndReleaseStillGivesEverythingBack) {
+    auto empty = std::filesystem::temp_directory_path() / "hollowcrest_game_scene_test_empty";
+    std::filesystem::create_directories(empty);
+    WorkingDirectory inEmpty(empty);
+    scene = std::make_unique<GameScene>();
+    EXPECT_FALSE(scene->init(0));
+    EXPECT_FALSE(scoped.platform.messages.empty()) << "the loader reports what is missing";
+    scene->release();
+    scene.reset();
+    EXPECT_EQ(MeshCache::size(), 0u);
+    EXPECT_EQ(TextureCache::size(), 0u);
+    EXPECT_EQ(soundCacheSize(), 0u);
+}
+
 TEST_F(GameSceneTest, ReleaseGivesEveryMeshTextureAndSoundBack) {
     start(1);
     for (int i = 0; i < 5; ++i) tick(1);

@@ -48,7 +48,7 @@ int checkMeshes(const std::string& root) {
     std::printf("     bounds x %.3f..%.3f  y %.3f..%.3f  z %.3f..%.3f\n", lo.x, hi.x, lo.y, hi.y, lo.z, hi.z);
     for (size_t i = 0; i < m.materials.size(); ++i) {
       const MeshMaterial& mat = m.materials[i];
-      std::printf("     material %-14s diffuse %.2f %.2f %.2f %.2f  emissive %.2f %.2f %.2f  spec %.2f/%.0f  texture %s",
+      std::printf("     material %-14s diffuse %.2f %.2f %.2f %.2f  emissive %.2f %.2f %.2f  specular %.2f/%.0f  texture %s",
                   mat.name.c_str(), mat.diffuse[0], mat.diffuse[1], mat.diffuse[2], mat.diffuse[3], mat.emissive.x,
                   mat.emissive.y, mat.emissive.z, mat.specular.x, mat.power,
                   mat.texture.empty() ? "-" : mat.texture.c_str());

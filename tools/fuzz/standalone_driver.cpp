@@ -138,9 +138,11 @@ bool readFile(const std::filesystem::path& path, Bytes& out) {
 }
 
 void run(const Bytes& data) {
-    gCurrent = data.data();
+    // Like libFuzzer, never a null pointer, even for an empty input: targets may hand it to fwrite.
+    static const std::uint8_t kNothing = 0;
+    gCurrent = data.empty() ? &kNothing : data.data();
     gCurrentSize = data.size();
-    LLVMFuzzerTestOneInput(data.data(), data.size());
+    LLVMFuzzerTestOneInput(gCurrent, gCurrentSize);
 }
 
 bool parseCount(const char* text, unsigned long long& out) {

@@ -54,9 +54,13 @@ void DriveObserver::beforeTick(Application&, int tick) {
         }
     }
     if (changed) pad_.apply(picture_);
-    // Shots are read after the tick's present, and only their frames are worth keeping through the swap.
+    // Only the frames a shot may show are worth drawing, and keeping through the present that ends them.
     // A tick that enters a scene presents nothing, so its shot shows the frame of the tick before.
-    if (gDevice) gDevice->keepPresentedFrame = shots_.count(tick) > 0 || shots_.count(tick + 1) > 0;
+    bool shown = shots_.count(tick) > 0 || shots_.count(tick + 1) > 0;
+    if (gDevice) {
+        gDevice->drawFrames = shown;
+        gDevice->keepPresentedFrame = shown;
+    }
 }
 
 bool DriveObserver::afterTick(Application& app, int tick) {
