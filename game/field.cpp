@@ -394,15 +394,18 @@ Vec3 Field::collideWalls(MeshEntry* body, Vec3 move, Matrix playerWorld) {
         // The ray runs from the block back along the move and finds the body's surface; the move is
         // cut so that surface ends at the block's face. The ray starts level with the body (within the
         // block's face), since a body narrower than a cell passes beside a ray on the block's centre line.
+        // The nearest face wins, and a move is only ever shortened: a body that a golem pushed into a
+        // block, or one the ray starts inside of, would otherwise be thrown back against its move,
+        // into the next block, and could be walled in for good.
         if ((c.x > p.x && move.x > 0) || (p.x > c.x && move.x < 0)) {
             Vec3 h;
             const Vec3 start{c.x, c.y, std::clamp(p.z, c.z - 0.5f, c.z + 0.5f)};
             if (MeshCache::rayHit(body, start, Vec3{-move.x, 0, 0}, playerWorld, h)) {
                 hitPoint = h;
                 if (move.x > 0) {
-                    if (hitPoint.x + move.x > c.x - 0.5f) result.x = c.x - 0.5f - hitPoint.x;
+                    if (hitPoint.x + move.x > c.x - 0.5f) result.x = std::min(result.x, std::max(c.x - 0.5f - hitPoint.x, 0.0f));
                 } else {
-                    if (hitPoint.x + move.x < c.x + 0.5f) result.x = c.x + 0.5f - hitPoint.x;
+                    if (hitPoint.x + move.x < c.x + 0.5f) result.x = std::max(result.x, std::min(c.x + 0.5f - hitPoint.x, 0.0f));
                 }
             }
         }
@@ -412,9 +415,9 @@ Vec3 Field::collideWalls(MeshEntry* body, Vec3 move, Matrix playerWorld) {
             if (MeshCache::rayHit(body, start, Vec3{0, 0, -move.z}, playerWorld, h)) {
                 hitPoint = h;
                 if (move.z > 0) {
-                    if (hitPoint.z + move.z > c.z - 0.5f) result.z = c.z - 0.5f - hitPoint.z;
+                    if (hitPoint.z + move.z > c.z - 0.5f) result.z = std::min(result.z, std::max(c.z - 0.5f - hitPoint.z, 0.0f));
                 } else {
-                    if (hitPoint.z + move.z < c.z + 0.5f) result.z = c.z + 0.5f - hitPoint.z;
+                    if (hitPoint.z + move.z < c.z + 0.5f) result.z = std::max(result.z, std::min(c.z + 0.5f - hitPoint.z, 0.0f));
                 }
             }
         }
@@ -579,13 +582,16 @@ void Field::updateDrops(bool endlessMode, Matrix playerWorld) {
     dropsAllowed = true;
 }
 
+std::int32_t Field::dropWait() const {
+    return stageNumber <= 8 ? 3600 : stageNumber <= 16 ? 2700 : stageNumber <= 25 ? 1800 : 1200;
+}
+
 // Counts toward the next drop, shakes the camera as a warning, then places the blocks. False while the
 // drop is not yet under way.
 bool Field::prepareDrop(bool endlessMode, Vec3 player) {
     dropTimer += 1;
     if (stageNumber == 1 || (!endlessMode && stageNumber == 30)) return false;
-    std::int32_t wait = stageNumber <= 8 ? 3600 : stageNumber <= 16 ? 2700 : stageNumber <= 25 ? 1800 : 1200;
-    if (dropTimer < wait) return false;
+    if (dropTimer < dropWait()) return false;
 
     // Ten up-down cycles; the half-step margin keeps float rounding from adding an eleventh.
     if (shakeAmplitude > kShakeStep * 0.5f) {

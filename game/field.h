@@ -89,6 +89,9 @@ public:
     std::int32_t orderedSlot(std::uint32_t index) const;
     MeshEntry* meshForLetter(char letter) const;
 
+    // Ticks of the drop timer before the warning shake of the current stage's drops.
+    std::int32_t dropWait() const;
+
 private:
     bool drawChip(const FieldChip& chip);
     float startChipHeight() const;

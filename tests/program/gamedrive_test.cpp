@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/program/program_support.h"
+
 // A private copy of the PNG reader: the test checks the files, not the program's own loader.
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -31,16 +33,8 @@ struct Result {
     std::string err;
 };
 
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using hc_test::quoted;
+using hc_test::readText;
 
 class Drive : public ::testing::Test {
 protected:

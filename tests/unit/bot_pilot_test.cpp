@@ -169,17 +169,24 @@ TEST(BotPilot, StepsOffTheLineOfARushAndCancelsASwingForIt) {
     v.enemies = {golem(0, 5.0f, 9.0f), rush};
     v.action = 1;
     v.phase = 2;
-    v.gauge = 40;
-    BotPilot bot(false, "ROBOT");
-    PadPicture p = bot.decide(v, grid);
-    EXPECT_TRUE(p.buttons[BotPilot::kCancel]);
-    float h = stickHeading(p.leftX, p.leftY, 200);
-    EXPECT_NEAR(std::fabs(BotPilot::angleDiff(h, 90.0f)), 90.0f, 1.0f);  // across the rush, not along it
-
-    // Without the gauge for it the swing is left to run out.
-    BotPilot poor(false, "ROBOT");
-    v.gauge = 10;
-    EXPECT_FALSE(poor.decide(v, grid).buttons[BotPilot::kCancel]);
+    // The gauge is spent on a cancel when the blow would end the run, or when the finisher's share
+    // stays; otherwise it is kept and the swing runs out.
+    struct Case {
+        int hitPoints;
+        float gauge;
+        bool cancels;
+    };
+    for (const Case& c : {Case{1, 40, true}, Case{3, 210, true}, Case{3, 40, false}, Case{1, 10, false}}) {
+        SCOPED_TRACE(testing::Message() << "hit points " << c.hitPoints << ", gauge " << c.gauge);
+        v.hitPoints = c.hitPoints;
+        v.gauge = c.gauge;
+        BotPilot bot(false, "ROBOT");
+        PadPicture p = bot.decide(v, grid);
+        EXPECT_EQ(p.buttons[BotPilot::kCancel], c.cancels);
+        if (!c.cancels) continue;
+        float h = stickHeading(p.leftX, p.leftY, 200);
+        EXPECT_NEAR(std::fabs(BotPilot::angleDiff(h, 90.0f)), 90.0f, 1.0f);  // across the rush, not along it
+    }
 }
 
 TEST(BotPilot, AGolemThatRushesPastTheKnightIsNoThreat) {

@@ -545,6 +545,10 @@ TEST_F(CollisionTest, BodyStopsAtTheFaceOfSolidChips) {
         // Off the grid the body still ends at the face: the move is cut, never turned backwards.
         {"player between cells", chipAt('B', 1, 0.5f, 0), {0.15f, 0, 0}, {0.1f, 0, 0}, {0.05f, 0, 0}},
         {"player past the cell middle", chipAt('B', 2, 0.5f, 0), {1.15f, 0, 0}, {0.1f, 0, 0}, {0.05f, 0, 0}},
+        // A body already reaching into a block (pushed there by a golem) stops; it is not thrown back.
+        {"body inside a block in +x", chipAt('B', 1, 0.5f, 0), {0.6f, 0, 0}, {0.1f, 0.2f, 0}, {0, 0.2f, 0}},
+        {"body inside a block in -z", chipAt('B', 0, 0.5f, -1), {0.1f, 0, -0.55f}, {0.1f, 0, -0.1f}, {0.1f, 0, 0}},
+        {"body across the ray's start", chipAt('B', 1, 0.5f, 0), {0.85f, 0, 0}, {0.05f, 0, 0}, {0, 0, 0}},
     };
     for (const Case& c : cases) {
         walls({c.wall});
@@ -568,6 +572,16 @@ TEST_F(CollisionTest, EachAxisIsLimitedByItsOwnChip) {
     Vec3 r = field.collideWalls(body, Vec3{0.5f, 0, 0.5f}, at(0.1f, 0, 0));
     EXPECT_NEAR(r.x, 0.1f, 1e-5f);
     EXPECT_NEAR(r.z, 0.2f, 1e-5f);
+}
+
+TEST_F(CollisionTest, TheNearestFaceWinsWhateverTheOrderOfTheChips) {
+    // Two blocks ahead in x, faces at 0.5 and 0.65 (fallen blocks need not sit on the grid).
+    for (bool nearFirst : {true, false}) {
+        FieldChip near = chipAt('B', 1, 0.5f, 0), far = chipAt('B', 1.15f, 0.5f, 0.2f);
+        walls(nearFirst ? std::vector<FieldChip>{near, far} : std::vector<FieldChip>{far, near});
+        Vec3 r = field.collideWalls(body, Vec3{0.5f, 0, 0}, at(0.1f, 0, 0));
+        EXPECT_NEAR(r.x, 0.1f, 1e-5f) << (nearFirst ? "near first" : "far first");
+    }
 }
 
 // ---- Falling blocks ----

@@ -31,6 +31,16 @@ BotDrive::~BotDrive() {
 
 void BotDrive::log(const Application& app, int tick, const PadPicture& pad) {
     if (!log_ || view.screen != BotView::Screen::Game) return;
+    if (view.fieldKey != loggedKey_) {
+        // The whole wall map once per stage, rows from +z down.
+        loggedKey_ = view.fieldKey;
+        std::fprintf(log_, "%d map x %d..%d z %d..%d\n", tick, grid.minX(), grid.maxX(), grid.minZ(), grid.maxZ());
+        for (int z = grid.maxZ(); z >= grid.minZ() && !grid.empty(); --z) {
+            std::fprintf(log_, "%4d ", z);
+            for (int x = grid.minX(); x <= grid.maxX(); ++x) std::fputc(grid.blocked(x, z) ? '#' : '.', log_);
+            std::fputc('\n', log_);
+        }
+    }
     std::fprintf(log_, "%d stage %d hp %d result %d knight %.2f %.2f heading %.0f gauge %.0f action %d/%d pad L %d %d R %d %d",
                  tick, view.stage, view.hitPoints, view.result, view.x, view.z, view.heading, view.gauge, view.action,
                  view.phase, pad.leftX, pad.leftY, pad.rightX, pad.rightY);
@@ -99,6 +109,10 @@ void BotDrive::follow(Application& app) {
     const int stage = static_cast<int>(game->field.stageNumber);
     furthestStage = std::max(furthestStage, stage);
     runScore = game->score;
+    if (game->scenario.active && stage != lastEventStage_) {
+        lastEventStage_ = stage;
+        eventStages += (eventStages.empty() ? "" : " ") + std::to_string(stage);
+    }
     if ((game->player.result & Player::kWaveCleared) && stage > lastClearedStage_) {
         lastClearedStage_ = stage;
         ++stagesCleared;
@@ -129,6 +143,7 @@ void BotDrive::finished(Application& app) {
     report.add("furthestStage", furthestStage);
     report.add("runScore", runScore);
     report.add("ranking", rankingLine);
+    report.add("eventStages", eventStages);
     report.add("botFlicks", pilot.flicks);
     report.add("botThrusts", pilot.thrusts);
     report.add("botFinishers", pilot.finishers);

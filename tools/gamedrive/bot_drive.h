@@ -44,6 +44,7 @@ public:
     int furthestStage = 0;
     int runScore = 0;
     std::string rankingLine;  // the line the name entry added to the ranking file
+    std::string eventStages;  // the stages on which a story event was shown, in order
 
 private:
     void follow(Application& app);
@@ -56,7 +57,9 @@ private:
     float lastX_ = 0, lastZ_ = 0;
     Options options_;
     std::uint64_t gridKey_ = 0;
+    std::uint64_t loggedKey_ = 0;
     int lastClearedStage_ = 0;
+    int lastEventStage_ = 0;
     int titleTicks_ = 0;
 };
 

@@ -156,6 +156,45 @@ BotGrid::Cell BotGrid::nearestFree(Cell c) const {
     return c;
 }
 
+int BotGrid::clearance(int x, int z, int cap) const {
+    for (int r = 1; r <= cap; ++r)
+        for (int dz = -r; dz <= r; ++dz)
+            for (int dx = -r; dx <= r; ++dx)
+                if (std::max(std::abs(dx), std::abs(dz)) == r && blocked(x + dx, z + dz)) return r - 1;
+    return cap;
+}
+
+BotGrid::Cell BotGrid::openest(Cell from, int maxSteps, int cap) const {
+    if (empty() || blocked(from.x, from.z)) return from;
+    // Breadth first over free cells, four ways, so that the steps count the walk.
+    std::vector<int> steps(blocked_.size(), -1);
+    std::vector<std::size_t> queue{index(from.x, from.z)};
+    steps[queue.front()] = 0;
+    Cell best = from;
+    int bestClearance = clearance(from.x, from.z, cap);
+    static constexpr int kWays[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        const std::size_t at = queue[head];
+        const int x = static_cast<int>(at % static_cast<std::size_t>(width_)) + minX_;
+        const int z = static_cast<int>(at / static_cast<std::size_t>(width_)) + minZ_;
+        const int c = clearance(x, z, cap);
+        if (c > bestClearance) {  // breadth first: the first found of a clearance is the nearest
+            bestClearance = c;
+            best = Cell{x, z};
+        }
+        if (steps[at] >= maxSteps) continue;
+        for (const auto& w : kWays) {
+            const int nx = x + w[0], nz = z + w[1];
+            if (blocked(nx, nz)) continue;
+            const std::size_t n = index(nx, nz);
+            if (steps[n] >= 0) continue;
+            steps[n] = steps[at] + 1;
+            queue.push_back(n);
+        }
+    }
+    return best;
+}
+
 BotGrid::Point BotGrid::waypoint(Point a, Point b, float radius) const {
     if (clearLine(a, b, radius)) return b;
     Cell from = nearestFree(cellOf(a.x, a.z));

@@ -23,6 +23,11 @@ public:
     void block(int x, int z);
     bool blocked(int x, int z) const;
     bool empty() const { return width_ <= 0 || depth_ <= 0; }
+    // The cells mapped, margin included.
+    int minX() const { return minX_; }
+    int minZ() const { return minZ_; }
+    int maxX() const { return minX_ + width_ - 1; }
+    int maxZ() const { return minZ_ + depth_ - 1; }
 
     static Cell cellOf(float x, float z);
 
@@ -42,6 +47,13 @@ public:
     bool besideWall(int x, int z) const;
     // The free cell nearest to c (c itself when it is free).
     Cell nearestFree(Cell c) const;
+    // How many cells lie between this cell and the nearest blocked one (Chebyshev distance less one),
+    // counted up to cap.
+    int clearance(int x, int z, int cap) const;
+    // Of the free cells a walk of at most maxSteps cells from `from` reaches, the one furthest from
+    // every wall (clearance up to cap), the nearest of equals: where falling blocks cannot wall the
+    // knight in. `from` itself when it is blocked or no cell is clearer.
+    Cell openest(Cell from, int maxSteps, int cap) const;
 
 private:
     bool inside(int x, int z) const { return x >= minX_ && z >= minZ_ && x < minX_ + width_ && z < minZ_ + depth_; }

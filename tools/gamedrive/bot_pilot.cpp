@@ -328,24 +328,27 @@ void BotPilot::walkToward(const BotView& view, const BotGrid& grid, float x, flo
 }
 
 BotGrid::Point BotPilot::standPoint(const BotView& view, const BotGrid& grid, const BotEnemy& target) const {
-    // Golems walk through walls and stand against them; the knight comes at one from a side where
-    // he keeps off the walls, so that their collision does not throw him about.
+    // Golems walk through walls and stand against them, even among fallen blocks; the knight comes at
+    // one from a side where he keeps off the walls, so that their collision does not throw him about,
+    // and closes in a little where the walls leave no other room within his reach.
     const float d = target.kind == kObsidianKind ? kObsidianStand : kGolemStand;
+    const float r = reach(target);
     BotGrid::Point best{target.x, target.z};
     float bestScore = 1e9f;
-    for (int k = 0; k < 16; ++k) {
-        float a = static_cast<float>(k) * 22.5f / kDegrees;
-        BotGrid::Point p{target.x + std::sin(a) * d, target.z + std::cos(a) * d};
-        float score = length(p.x - view.x, p.z - view.z);
-        if (grid.penetration(p, kHalfWidth) > 0)
-            score += 100.0f;
-        else if (grid.penetration(p, kStepRadius) > 0)
-            score += 4.0f;
-        if (score < bestScore) {
-            bestScore = score;
-            best = p;
+    for (float distance : {d, (d + r) * 0.5f, r - 0.1f})
+        for (int k = 0; k < 32; ++k) {
+            float a = static_cast<float>(k) * 11.25f / kDegrees;
+            BotGrid::Point p{target.x + std::sin(a) * distance, target.z + std::cos(a) * distance};
+            float score = length(p.x - view.x, p.z - view.z) + (distance - d) * 2.0f;
+            if (grid.penetration(p, kHalfWidth) > 0)
+                score += 100.0f;
+            else if (grid.penetration(p, kStepRadius) > 0)
+                score += 4.0f;
+            if (score < bestScore) {
+                bestScore = score;
+                best = p;
+            }
         }
-    }
     return best;
 }
 
@@ -418,6 +421,15 @@ void BotPilot::evade(const BotView& view, const BotGrid& grid, const Threat& thr
     stickToward(best, kLeftDeadZone, pad.leftX, pad.leftY);
 }
 
+BotGrid::Point BotPilot::shelter(const BotView& view, const BotGrid& grid) {
+    if (shelterKey_ != view.fieldKey) {
+        shelterKey_ = view.fieldKey;
+        BotGrid::Cell c = grid.openest(BotGrid::cellOf(view.x, view.z), kShelterSteps, kShelterClearance);
+        shelter_ = {static_cast<float>(c.x), static_cast<float>(c.z)};
+    }
+    return shelter_;
+}
+
 void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) {
     if (view.hitPoints <= 0 || view.cameraMode == 4 || view.enemies.empty()) return;
 
@@ -487,6 +499,11 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
     bool thrustReady = view.action == 0 && !view.flickLatch && last_.rightX == 0 && last_.rightY == 0;
 
     if (dist > r) {
+        if (view.dropIn >= 0 && view.dropIn < kShelterLead) {
+            BotGrid::Point s = shelter(view, grid);
+            if (length(s.x - view.x, s.z - view.z) > 0.4f) walkToward(view, grid, s.x, s.z, pad);
+            return;
+        }
         // Close the last stretch with the thrust's dash when the gauge has it to spare.
         if (thrustReady && !threatenedFor(kThrustTicks) && view.gauge >= kThrustGauge && dist > kDashLength + kCloseDistance + 0.2f &&
             dist < kDashLength + r && std::fabs(off) < 12.0f &&

@@ -2,6 +2,7 @@
 // The bot that plays through the same pad as a person: it picks the mode on the title, turns story
 // pages, fights each wave, confirms cleared stages and defeats, and types its name at the end. It only
 // reads the game (BotView) and decides the pad for the coming tick.
+#include <cstdint>
 #include <string>
 
 #include "tools/gamedrive/bot_grid.h"
@@ -62,6 +63,11 @@ public:
     static constexpr int kEscapeTicks = 40;         // how far ahead a dodge is judged
     static constexpr float kEscapeHold = 0.25f;     // a dodge is changed only for one this much safer
     static constexpr int kTitleWait = 30;           // ticks on the title before confirming
+    // Before blocks drop the knight goes where they cannot wall him in with the stage's walls and the
+    // blocks fallen before: this many ticks ahead, at most this many cells away, this far from walls.
+    static constexpr int kShelterLead = 360;
+    static constexpr int kShelterSteps = 16;
+    static constexpr int kShelterClearance = 5;
 
     // What the fight did, for tuning and the report.
     int flicks = 0, thrusts = 0, finishers = 0, cancels = 0, evasions = 0;
@@ -91,6 +97,8 @@ private:
     // How well holding the stick this way gets the knight clear of the threat in a short while.
     float escapeScore(const BotView& view, const BotGrid& grid, const Threat& threat, float stick) const;
     bool flickToward(const BotView& view, float heading, PadPicture& pad);
+    // Where to wait for the coming drop (kept until the walls change).
+    BotGrid::Point shelter(const BotView& view, const BotGrid& grid);
     // A fresh press of the button now and then: held for one tick, then let go.
     bool tap(int button, int every, PadPicture& pad);
     int enemiesNear(const BotView& view, float x, float z, float radius) const;
@@ -115,6 +123,8 @@ private:
     float detourHeading_ = 0;
     unsigned dice_ = 1;
     bool finisherArmed_ = false;  // a thrust was started to chain the finisher
+    std::uint64_t shelterKey_ = 0;  // the walls the shelter was chosen among
+    BotGrid::Point shelter_;
 };
 
 }  // namespace hc

@@ -102,6 +102,10 @@ void readGame(const GameScene& game, BotView& view, BotGrid& grid, std::uint64_t
     }
 
     const Field& field = game.field;
+    view.dropIn = -1;
+    const bool dropsHere = field.stageNumber != 1 && (view.endless || field.stageNumber != 30);
+    if (field.dropsLeft > 0 && dropsHere && !field.falling && !field.changing)
+        view.dropIn = std::max(0, field.dropWait() - field.dropTimer);
     view.fieldKey = (static_cast<std::uint64_t>(field.stageNumber) << 40) ^
                     (static_cast<std::uint64_t>(static_cast<std::uint32_t>(field.chipCount)) << 8) ^
                     (field.changing ? 1u : 0u);

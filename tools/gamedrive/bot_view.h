@@ -61,6 +61,8 @@ struct BotView {
     std::vector<BotEnemy> enemies;  // living and on the field
     std::vector<BotEnemy> pending;  // still to enter, where they will appear
     int enemiesLeft = 0;
+    // Ticks until the next drop of blocks begins (its shake or its fall); -1: none is coming.
+    int dropIn = -1;
     std::uint64_t fieldKey = 0;     // changes whenever the stage's chips change
 };
 
