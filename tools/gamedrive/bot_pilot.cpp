@@ -402,6 +402,16 @@ float BotPilot::escapeScore(const BotView& view, const BotGrid& grid, const Thre
     return score;
 }
 
+bool BotPilot::evadeStuck(const BotView& view) {
+    if (!evading_ || tick_ - evadeAnchorTick_ >= kStuckTicks) {
+        evadeMoved_ = !evading_ || length(view.x - evadeAnchorX_, view.z - evadeAnchorZ_) >= 0.15f;
+        evadeAnchorX_ = view.x;
+        evadeAnchorZ_ = view.z;
+        evadeAnchorTick_ = tick_;
+    }
+    return !evadeMoved_;
+}
+
 void BotPilot::evade(const BotView& view, const BotGrid& grid, const Threat& threat, PadPicture& pad) {
     const BotEnemy& e = view.enemies[static_cast<std::size_t>(threat.enemy)];
     float best = evadeHeading_;
@@ -460,7 +470,10 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
         // forward cut strikes within a few ticks, the sweeps only after their wind-up.
         float lands = std::fabs(angleDiff(toward, view.heading)) <= 50.0f ? kCutLands : kSweepLands;
         float before = threat.aimLeft > 0 ? threat.aimLeft : threat.time;
-        if (free && threat.time > 0 && d <= reach(e) && before >= lands) {
+        // A golem on top of the knight is struck too when getting away fails: a standing one never
+        // leaves, and a wall behind the knight can hold him in its arms.
+        const bool cornered = threat.time <= 0 && (e.kind == kStandingKind || evadeStuck(view));
+        if (free && d <= reach(e) && (threat.time > 0 ? before >= lands : cornered)) {
             evading_ = false;
             flickToward(view, toward, pad);
             return;
