@@ -109,7 +109,8 @@ void BotDrive::follow(Application& app) {
     const int stage = static_cast<int>(game->field.stageNumber);
     furthestStage = std::max(furthestStage, stage);
     runScore = game->score;
-    if (game->scenario.active && stage != lastEventStage_) {
+    // Pages are shown only in story runs; an endless run clears the flag on its first tick.
+    if (!app.scenes.endlessMode && game->scenario.active == 1 && stage != lastEventStage_) {
         lastEventStage_ = stage;
         eventStages += (eventStages.empty() ? "" : " ") + std::to_string(stage);
     }
