@@ -4,8 +4,12 @@
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -121,34 +125,71 @@ Mask TextRenderer::render(Face face, int pixelSize, const std::string& utf8, flo
     SDL_FreeSurface(conv);
     return m;
   }
-  // Letter-spaced text: render glyph by glyph (UTF-8 code points) and place them with extra spacing.
+  // Letter-spaced text: each glyph is rendered alone and set where SDL_ttf's own layout of the whole
+  // line puts it, plus the tracking. That layout keeps the font's kerning; a zero-width non-joiner
+  // between the letters keeps it from joining two of them into a ligature, which no single glyph
+  // could draw. A glyph's surface starts at its leftmost ink or its origin, whichever is further
+  // left, so its origin is found from its metrics.
   std::vector<std::string> glyphs;
+  std::vector<uint32_t> codes;
   for (size_t i = 0; i < utf8.size();) {
     unsigned char c = static_cast<unsigned char>(utf8[i]);
     size_t len = c < 0x80 ? 1 : (c < 0xE0 ? 2 : (c < 0xF0 ? 3 : 4));
+    len = std::min(len, utf8.size() - i);
+    uint32_t code = len == 1 ? c : (c & (0xFFu >> (len + 1)));
+    for (size_t k = 1; k < len; ++k) code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
     glyphs.push_back(utf8.substr(i, len));
+    codes.push_back(code);
     i += len;
   }
-  int total = 0;
+  struct Placed {
+    Mask mask;
+    int origin;  // pen position in the tracked line
+    int lead;    // pixels of the surface left of the glyph's origin
+  };
+  std::vector<Placed> placed;
+  std::string prefix;
+  int pen = 0, previousAdvance = 0, leftmost = 0;
   for (size_t i = 0; i < glyphs.size(); ++i) {
-    total += measure(face, pixelSize, glyphs[i]);
-    if (i + 1 < glyphs.size()) total += static_cast<int>(std::lround(tracking));
+    if (i > 0) prefix += "\u200C";
+    prefix += glyphs[i];
+    int minX = 0, maxX = 0, minY = 0, maxY = 0, advance = 0;
+    if (TTF_GlyphMetrics32(f, codes[i], &minX, &maxX, &minY, &maxY, &advance) != 0) minX = maxX = advance = 0;
+    // The advance alone, and where the shaped line puts the glyph: the line's width ends at this
+    // glyph's right edge when its ink reaches furthest right, which holds for all but odd pairs (an
+    // overhanging glyph before a mark); those keep the plain advance.
+    int at = i == 0 ? 0 : pen + previousAdvance;
+    if (i > 0 && maxX > minX) {
+      int shaped = measure(face, pixelSize, prefix) + leftmost - maxX;
+      if (std::abs(shaped - at) <= std::max(2, pixelSize / 4)) at = shaped;
+    }
+    leftmost = std::min(leftmost, at + minX);
+    pen = at;
+    previousAdvance = advance;
+    Placed p;
+    p.mask = render(face, pixelSize, glyphs[i], 0.0f);
+    p.origin = at + static_cast<int>(std::lround(tracking * static_cast<float>(i)));
+    p.lead = std::max(0, -minX);
+    placed.push_back(std::move(p));
   }
-  m.width = total + 2;
-  m.height = TTF_FontHeight(f);
+  int shift = 0, right = 0, height = TTF_FontHeight(f);
+  for (const Placed& p : placed) shift = std::max(shift, p.lead - p.origin);
+  for (const Placed& p : placed) {
+    right = std::max(right, shift + p.origin - p.lead + p.mask.width);
+    height = std::max(height, p.mask.height);
+  }
+  m.width = right + 1;
+  m.height = height;
   m.a.assign(static_cast<size_t>(m.width) * m.height, 0.0f);
-  float pen = 0;
-  for (const std::string& g : glyphs) {
-    Mask gm = render(face, pixelSize, g, 0.0f);
-    int ox = static_cast<int>(std::lround(pen));
-    for (int y = 0; y < gm.height && y < m.height; ++y)
-      for (int x = 0; x < gm.width; ++x) {
+  for (const Placed& p : placed) {
+    int ox = shift + p.origin - p.lead;
+    for (int y = 0; y < p.mask.height && y < m.height; ++y)
+      for (int x = 0; x < p.mask.width; ++x) {
         int tx = ox + x;
         if (tx < 0 || tx >= m.width) continue;
         float& d = m.a[static_cast<size_t>(y) * m.width + tx];
-        d = std::min(1.0f, d + gm.at(x, y));
+        d = std::min(1.0f, d + p.mask.at(x, y));
       }
-    pen += measure(face, pixelSize, g) + tracking;
   }
   return m;
 }
