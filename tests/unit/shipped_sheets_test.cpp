@@ -77,5 +77,36 @@ TEST(ShippedSheets, EverySheetHasItsSizeAndAPictureOnEveryRectangleRead) {
     }
 }
 
+// A lit pixel: the gold of a frame or a digit's face, not the dark body, outline or halo.
+bool lit(const Texture& t, int x, int y) {
+    const Colour p = t.pixels[static_cast<std::size_t>(y) * t.width + x];
+    return (p >> 24) > 128 && ((p >> 16) & 0xFFu) > 140;
+}
+
+// The HUD draws the plate at x 10 and the enemy total's ones digit (a 20-pixel cell) at x 153, so the
+// digit starts 143 pixels into the plate. Its face must end left of the gold of the plate's right border.
+TEST(ShippedSheets, EnemyTotalDigitsStayInsideTheStagePlate) {
+    if (!std::getenv("HC_RUNTIME_DIR")) GTEST_SKIP() << "HC_RUNTIME_DIR is not set";
+    std::unique_ptr<Device> device = createHeadlessDevice();
+    std::unique_ptr<Texture> t = createTextureFromFile(*device, runtimeFile("UI/CorvanChip.png"), 0, 0, 0xFF00FF00u);
+    ASSERT_TRUE(t);
+    ASSERT_EQ(t->width, 1024);
+    const Rect plate{604, 0, 763, 177};
+    const int onesAt = 153 - 10, rowTop = 134 - 10, rowBottom = rowTop + 29;
+    for (int y = rowTop; y < rowBottom; ++y) {
+        int border = plate.right;
+        while (border > plate.left && !lit(*t, border - 1, plate.top + y)) --border;
+        while (border > plate.left && lit(*t, border - 1, plate.top + y)) --border;
+        ASSERT_GT(border, plate.left + onesAt) << "no right border on row " << y;
+        for (int d = 0; d < 10; ++d) {
+            for (int x = 0; x < 20; ++x) {
+                if (lit(*t, 20 * d + x, 740 + y - rowTop)) {
+                    EXPECT_LT(plate.left + onesAt + x, border - 1) << "digit " << d << " reaches the border on row " << y;
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace hc

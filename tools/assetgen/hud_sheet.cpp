@@ -79,14 +79,16 @@ float helmSdf(float px, float py, float cx, float cy, float s) {
 }
 
 void drawStagePlate(Image& img, TextRenderer& text, const Rect& r) {
-  float x0 = r.l + 3, y0 = r.t + 3, x1 = r.r - 3, y1 = r.b - 3;
+  // The frame runs close to the plate's sides: the game sets the enemy total's ones digit at x 143 of
+  // the plate, and its right edge has to stay clear of the border.
+  float x0 = r.l + 1.5f, y0 = r.t + 3, x1 = r.r - 1.5f, y1 = r.b - 3;
   darkPanel(img, x0, y0, x1, y1, 10, 0.8f);
-  goldFrame(img, x0, y0, x1, y1, 10, 3);
+  goldFrame(img, x0, y0, x1, y1, 10, 2.5f);
   Lettering label = letter(text, Face::Sans, 20, "STAGE", 3);
   drawCentred(img, label, r.l + r.w() * 0.5f, r.t + 24, goldText(1.5f, 2));
   goldRule(img, r.l + 22, r.r - 22, r.t + 40, 1.5f);
   // Recess behind the big digits (drawn by the game from x 64 to 154, y 48 to 95 of the plate).
-  darkPanel(img, r.l + 60, r.t + 46, r.l + 154, r.t + 100, 6, 0.7f);
+  darkPanel(img, r.l + 60, r.t + 46, r.l + 152, r.t + 100, 6, 0.7f);
   // Crest shield beside the digits.
   float scx = r.l + 33, scy = r.t + 72;
   std::vector<float> shield = {scx - 19, scy - 22, scx + 19, scy - 22, scx + 19, scy + 2, scx, scy + 24, scx - 19, scy + 2};
@@ -102,21 +104,24 @@ void drawStagePlate(Image& img, TextRenderer& text, const Rect& r) {
            [](float, float, float) { return hexColour(0xdfeaff); });
   img.fill(r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::segment(px, py, scx - 8, scy - 8, scx + 8, scy - 8, 1.6f); },
            [](float, float, float) { return goldAt(0.2f); });
-  // Enemy counter row: label, and a slash between the two numbers the game draws.
+  // Enemy counter row: label, and a slash between the two numbers the game draws (the count left ends
+  // near x 106 of the plate, a two-digit total starts near x 131).
   Lettering enemy = letter(text, Face::Sans, 13, "ENEMY", 1.5f);
   drawLettering(img, enemy, r.l + 12, r.t + 133, goldText(1.2f, 1.5f));
   img.fill(r.l + 112, r.t + 122, r.l + 136, r.t + 158,
-           [&](float px, float py) { return sdf::segment(px, py, r.l + 128.5f, r.t + 128, r.l + 119.5f, r.t + 151, 1.8f); },
+           [&](float px, float py) { return sdf::segment(px, py, r.l + 123.0f, r.t + 128, r.l + 114.0f, r.t + 151, 1.8f); },
            [](float, float, float) { return goldAt(0.3f); });
   goldRule(img, r.l + 16, r.r - 16, r.t + 116, 1.2f, false);
 }
 
-// Each digit is painted on its own cell-sized canvas so that nothing spills into a neighbour.
-void drawDigits(Image& img, TextRenderer& text, Face face, int size, int top, int cellW, int cellH, const TextStyle& st) {
+// Each digit is painted on its own cell-sized canvas so that nothing spills into a neighbour, centred
+// on centreX of the cell.
+void drawDigits(Image& img, TextRenderer& text, Face face, int size, int top, int cellW, int cellH, float centreX,
+                const TextStyle& st) {
   for (int d = 0; d < 10; ++d) {
     Image cell(cellW, cellH);
     Lettering l = letter(text, face, size, std::to_string(d), 0, "0");
-    drawCentred(cell, l, cellW * 0.5f, cellH * 0.5f, st);
+    drawCentred(cell, l, centreX, cellH * 0.5f, st);
     img.copyRegion(cell, 0, 0, cellW, cellH, d * cellW, top);
   }
 }
@@ -131,10 +136,19 @@ void paintInto(Image& sheet, const Rect& r, F draw) {
 }
 
 void drawStatusPanel(Image& img, TextRenderer& text, const Rect& r) {
-  float x0 = r.l + 4, y0 = r.t + 3, x1 = r.r - 2, y1 = r.b - 3;
-  // Body of the panel tapers off to the right under the score.
-  darkPanel(img, x0 + 40, y0 + 2, x1, y1 - 2, 12, 0.8f);
-  goldFrame(img, x0 + 40, y0 + 2, x1, y1 - 2, 12, 2.5f);
+  float x0 = r.l + 4, y0 = r.t + 3, y1 = r.b - 3;
+  // Body and frame run out past the right end and fade away under the score, whose last digit the
+  // game sets beyond the panel: no border crosses the digits.
+  Image body(img.width, img.height);
+  const float openEnd = r.r + 30.0f, fadeFrom = r.r - 40.0f;
+  darkPanel(body, x0 + 40, y0 + 2, openEnd, y1 - 2, 12, 0.8f);
+  goldFrame(body, x0 + 40, y0 + 2, openEnd, y1 - 2, 12, 2.5f);
+  for (int y = 0; y < body.height; ++y)
+    for (int x = 0; x < body.width; ++x) {
+      float fade = 1.0f - smoothstep(fadeFrom, static_cast<float>(r.r), x + 0.5f);
+      body.at(x, y).a *= fade;
+    }
+  img.draw(body, 0, 0);
   // Medallion with the knight's helm.
   float mcx = r.l + 54, mcy = r.t + 55;
   img.fill(r.l, r.t, r.l + 110, r.b, [&](float px, float py) { return sdf::circle(px, py, mcx, mcy, 50); },
@@ -368,10 +382,16 @@ void makeHudSheet(OutputTree& out, TextRenderer& text) {
   paintInto(img, kPrompt, [&](Image& c, const Rect& r) { drawPrompt(c, r); });
   paintInto(img, kHeart, [&](Image& c, const Rect& r) { drawHeart(c, r.l + 18.5f, r.t + 10.5f, 0.92f, true); });
   paintInto(img, kGauge, [&](Image& c, const Rect& r) { drawGauge(c, r); });
-  // Digits: large for the stage number, small (13-pixel pitch) for the enemy counts, and the score's.
-  drawDigits(img, text, Face::Serif, 44, 693, 30, 47, goldText(2, 2));
-  drawDigits(img, text, Face::Sans, 21, 740, 20, 29, goldText(1.4f, 0));
-  drawDigits(img, text, Face::Sans, 19, 769, 16, 22, paleText(1.5f, 0));
+  // Digits: large for the stage number, small for the enemy counts and the score's. The enemy counts
+  // step 13 pixels in 20-pixel cells, so their digits are narrow and sit in the left of the cell: the
+  // total's ones digit then ends inside the stage plate's frame. The score's ones digit lies past the
+  // status panel's end, so each score digit carries a dark halo of its own.
+  drawDigits(img, text, Face::Serif, 44, 693, 30, 47, 15, goldText(2, 2));
+  drawDigits(img, text, Face::Sans, 18, 740, 20, 29, 5.6f, goldText(1.2f, 0));
+  TextStyle scoreStyle = paleText(1.5f, 0);
+  scoreStyle.glowRadius = 3;
+  scoreStyle.glowColour = hexColour(0x05070c, 0.85f);
+  drawDigits(img, text, Face::Sans, 20, 769, 16, 22, 8, scoreStyle);
   paintInto(img, kClearBanner, [&](Image& c, const Rect& r) { drawBanner(c, text, r, "STAGE CLEAR", false); });
   paintInto(img, kDefeatBanner, [&](Image& c, const Rect& r) { drawBanner(c, text, r, "DEFEATED", true); });
   paintInto(img, kCaptionNext, [&](Image& c, const Rect& r) { drawCaption(c, text, r, "Bボタンで次のステージへ"); });
