@@ -96,7 +96,9 @@ std::vector<Colour> resample(const std::vector<Colour>& src, int sw, int sh, int
             }
             Colour c = 0;
             for (int k = 0; k < 4; ++k) {
-                const int v = std::clamp(static_cast<int>(std::lround(acc[k])), 0, 255);
+                // Rounds half away from zero like lround, without its library call: a float plus 0.5 is
+                // exact in double, and the sums are never far from 0..255.
+                const int v = std::clamp(static_cast<int>(static_cast<double>(acc[k]) + 0.5), 0, 255);
                 c |= static_cast<Colour>(v) << (8 * k);
             }
             dst[static_cast<std::size_t>(y) * dw + x] = c;
