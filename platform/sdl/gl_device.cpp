@@ -26,16 +26,15 @@ layout(location = 2) in vec4 aColour;
 layout(location = 3) in vec2 aTexCoord;
 
 // Constants of the program: kScreenSpace (1: x, y in 1280x720 pixels, z in 0..1, w holds rhw),
-// kHasColour, kLighting, kSpecularEnable.
+// kHasColour, kLighting, kSpecularEnable, and ADD_LIGHTS, one addLight(index, type) for each light on.
 uniform vec2 uScreenScale;     // 2 / 1280, 2 / 720
 uniform mat4 uWorldView;
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;    // inverse transpose of the world-view 3x3; normals are not renormalised
-uniform int uLightCount;
 uniform vec4 uLightDiffuse[16];
 uniform vec4 uLightSpecular[16];
 uniform vec4 uLightAmbient[16];
-uniform vec4 uLightPosition[16];   // camera space; w: light type
+uniform vec4 uLightPosition[16];   // camera space
 uniform vec4 uLightDirection[16];  // camera space, unit length
 uniform vec4 uLightAttenuation[16];  // a0, a1, a2, range
 uniform vec4 uLightSpot[16];       // cos(theta / 2), cos(phi / 2), falloff
@@ -50,6 +49,47 @@ out vec4 vDiffuse;
 out vec3 vSpecular;
 out vec2 vTexCoord;
 out float vEyeDepth;
+
+// The lit vertex in camera space, and what its lights add up to.
+vec3 P;
+vec3 N;
+vec3 V;
+vec3 ambientSum;
+vec3 diffuseSum;
+vec3 specularSum;
+
+// Light i of the given type: 3 directional, 2 spot, 1 point.
+void addLight(int i, int type) {
+    vec3 L;
+    float scale = 1.0;
+    if (type == 3) {
+        L = -uLightDirection[i].xyz;
+    } else {
+        vec3 toLight = uLightPosition[i].xyz - P;
+        float d = length(toLight);
+        if (d > uLightAttenuation[i].w) return;
+        L = d > 0.0 ? toLight / d : vec3(0.0);
+        float denominator = uLightAttenuation[i].x + uLightAttenuation[i].y * d + uLightAttenuation[i].z * d * d;
+        scale = denominator > 0.0 ? 1.0 / denominator : 1.0;
+        if (type == 2) {
+            float rho = dot(-uLightDirection[i].xyz, L);
+            if (rho <= uLightSpot[i].y) {
+                scale = 0.0;
+            } else if (rho < uLightSpot[i].x) {
+                scale *= pow((rho - uLightSpot[i].y) / (uLightSpot[i].x - uLightSpot[i].y), uLightSpot[i].z);
+            }
+        }
+    }
+    ambientSum += uLightAmbient[i].rgb * scale;
+    float NdotL = dot(N, L);
+    if (NdotL > 0.0) {
+        diffuseSum += uLightDiffuse[i].rgb * (NdotL * scale);
+        if (kSpecularEnable != 0) {
+            float NdotH = dot(N, normalize(V + L));
+            if (NdotH > 0.0) specularSum += uLightSpecular[i].rgb * (pow(NdotH, uMaterialPower) * scale);
+        }
+    }
+}
 
 void main() {
     vTexCoord = aTexCoord;
@@ -75,44 +115,13 @@ void main() {
         return;
     }
     vec4 materialDiffuse = kHasColour != 0 ? aColour : uMaterialDiffuse;
-    vec3 P = eye.xyz;
-    vec3 N = uNormalMatrix * aNormal;
-    vec3 V = length(P) > 0.0 ? -normalize(P) : vec3(0.0, 0.0, -1.0);
-    vec3 ambientSum = vec3(0.0);
-    vec3 diffuseSum = vec3(0.0);
-    vec3 specularSum = vec3(0.0);
-    for (int i = 0; i < uLightCount; ++i) {
-        int type = int(uLightPosition[i].w);
-        vec3 L;
-        float scale = 1.0;
-        if (type == 3) {
-            L = -uLightDirection[i].xyz;
-        } else {
-            vec3 toLight = uLightPosition[i].xyz - P;
-            float d = length(toLight);
-            if (d > uLightAttenuation[i].w) continue;
-            L = d > 0.0 ? toLight / d : vec3(0.0);
-            float denominator = uLightAttenuation[i].x + uLightAttenuation[i].y * d + uLightAttenuation[i].z * d * d;
-            scale = denominator > 0.0 ? 1.0 / denominator : 1.0;
-            if (type == 2) {
-                float rho = dot(-uLightDirection[i].xyz, L);
-                if (rho <= uLightSpot[i].y) {
-                    scale = 0.0;
-                } else if (rho < uLightSpot[i].x) {
-                    scale *= pow((rho - uLightSpot[i].y) / (uLightSpot[i].x - uLightSpot[i].y), uLightSpot[i].z);
-                }
-            }
-        }
-        ambientSum += uLightAmbient[i].rgb * scale;
-        float NdotL = dot(N, L);
-        if (NdotL > 0.0) {
-            diffuseSum += uLightDiffuse[i].rgb * (NdotL * scale);
-            if (kSpecularEnable != 0) {
-                float NdotH = dot(N, normalize(V + L));
-                if (NdotH > 0.0) specularSum += uLightSpecular[i].rgb * (pow(NdotH, uMaterialPower) * scale);
-            }
-        }
-    }
+    P = eye.xyz;
+    N = uNormalMatrix * aNormal;
+    V = length(P) > 0.0 ? -normalize(P) : vec3(0.0, 0.0, -1.0);
+    ambientSum = vec3(0.0);
+    diffuseSum = vec3(0.0);
+    specularSum = vec3(0.0);
+    ADD_LIGHTS
     vec3 colour = uMaterialEmissive.rgb + uMaterialAmbient.rgb * (uGlobalAmbient.rgb + ambientSum)
                 + materialDiffuse.rgb * diffuseSum;
     vDiffuse = clamp(vec4(colour, materialDiffuse.a), 0.0, 1.0);
@@ -308,32 +317,50 @@ private:
 
 struct Uniforms {
     GLint screenScale, worldView, projection, normalMatrix;
-    GLint lightCount, lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection, lightAttenuation,
+    GLint lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection, lightAttenuation,
         lightSpot;
     GLint materialDiffuse, materialAmbient, materialSpecular, materialEmissive, materialPower, globalAmbient;
     GLint texture, textureFactor, fog, fogColour, alphaRef;
 };
 
+// A program key in two words, for the table of programs.
+struct PackedKey {
+    std::uint64_t states = 0;
+    std::uint64_t lights = 0;
+    bool operator==(const PackedKey& o) const { return states == o.states && lights == o.lights; }
+};
+
+struct PackedKeyHash {
+    std::size_t operator()(const PackedKey& k) const {
+        return std::hash<std::uint64_t>()(k.states ^ (k.lights * 0x9E3779B97F4A7C15ull));
+    }
+};
+
 // The states a program is built for. Values that cannot change what is drawn are left at 0, so that
 // states differing only in them share a program: the arguments an operation does not read, the alpha
-// stage while the colour stage is off, specular without lighting, alpha comparisons that always pass.
+// stage while the colour stage is off, specular and lights without lighting, alpha comparisons that
+// always pass. Lights are listed as the device packs them, enabled ones in index order, by type.
 struct ProgramKey {
     std::uint8_t screenSpace = 0, hasColour = 0, lighting = 0, specular = 0;
     std::uint8_t hasTexture = 0, fogMode = 0, alphaFunc = 0;
     std::uint8_t colourStage[3] = {}, alphaStage[3] = {};
+    std::uint8_t lightCount = 0;
+    std::uint8_t lightType[16] = {};  // 1 point (and any unknown type), 2 spot, 3 directional
 
-    std::uint64_t packed() const {
-        std::uint64_t k = 0;
-        auto put = [&k](std::uint32_t value, int bits) { k = (k << bits) | value; };
-        put(screenSpace, 1);
-        put(hasColour, 1);
-        put(lighting, 1);
-        put(specular, 1);
-        put(hasTexture, 1);
-        put(fogMode, 2);
-        put(alphaFunc, 3);
-        for (std::uint8_t v : colourStage) put(v, 6);
-        for (std::uint8_t v : alphaStage) put(v, 6);
+    PackedKey packed() const {
+        PackedKey k;
+        auto put = [](std::uint64_t& word, std::uint32_t value, int bits) { word = (word << bits) | value; };
+        put(k.states, screenSpace, 1);
+        put(k.states, hasColour, 1);
+        put(k.states, lighting, 1);
+        put(k.states, specular, 1);
+        put(k.states, hasTexture, 1);
+        put(k.states, fogMode, 2);
+        put(k.states, alphaFunc, 3);
+        for (std::uint8_t v : colourStage) put(k.states, v, 6);
+        for (std::uint8_t v : alphaStage) put(k.states, v, 6);
+        put(k.lights, lightCount, 5);
+        for (std::uint8_t t : lightType) put(k.lights, t, 2);
         return k;
     }
 };
@@ -361,7 +388,11 @@ std::string programConstants(const ProgramKey& k) {
                   k.screenSpace, k.hasColour, k.lighting, k.specular, k.hasTexture, k.colourStage[0],
                   k.colourStage[1], k.colourStage[2], k.alphaStage[0], k.alphaStage[1], k.alphaStage[2], k.specular,
                   k.fogMode, k.alphaFunc);
-    return text;
+    std::string constants = text;
+    constants += "#define ADD_LIGHTS";
+    for (int i = 0; i < k.lightCount; ++i)
+        constants += " addLight(" + std::to_string(i) + ", " + std::to_string(k.lightType[i]) + ");";
+    return constants + "\n";
 }
 
 // Row-vector matrices are uploaded as they lie in memory; GLSL then sees the transpose, so M * v there is
@@ -781,7 +812,6 @@ private:
         u.worldView = loc("uWorldView");
         u.projection = loc("uProjection");
         u.normalMatrix = loc("uNormalMatrix");
-        u.lightCount = loc("uLightCount");
         u.lightDiffuse = loc("uLightDiffuse");
         u.lightSpecular = loc("uLightSpecular");
         u.lightAmbient = loc("uLightAmbient");
@@ -822,6 +852,14 @@ private:
         k.hasColour = format != static_cast<int>(VertexFormat::PositionNormalTex) ? 1 : 0;
         k.lighting = !k.screenSpace && rs(RenderState::Lighting) != 0 ? 1 : 0;
         k.specular = k.lighting && rs(RenderState::SpecularEnable) != 0 ? 1 : 0;
+        if (k.lighting) {
+            for (int i = 0; i < 16; ++i) {
+                if (!lightEnabled_[i]) continue;
+                const LightType type = lights_[i].type;
+                k.lightType[k.lightCount++] =
+                    type == LightType::Directional ? 3 : type == LightType::Spot ? 2 : 1;
+            }
+        }
         k.hasTexture = dynamic_cast<GlTexture*>(textures_[0]) ? 1 : 0;
         const auto& stage = stageStates_[0];
         auto at = [&stage](TextureStageState t) { return stage[static_cast<int>(t)]; };
@@ -843,7 +881,7 @@ private:
     // The program for these states, built the first time they are drawn with; null if it cannot be built
     // (it is not tried again).
     GlProgram* programFor(const ProgramKey& key) {
-        const std::uint64_t packed = key.packed();
+        const PackedKey packed = key.packed();
         if (current_ && packed == currentKey_) return current_;
         auto found = programs_.find(packed);
         if (found == programs_.end()) {
@@ -954,7 +992,6 @@ private:
             c.spot[k][2] = l.falloff;
             c.spot[k][3] = 0;
         }
-        glUniform1i(program.u.lightCount, c.count);
         if (c.count == 0) return;
         glUniform4fv(program.u.lightDiffuse, c.count, c.diffuse[0]);
         glUniform4fv(program.u.lightSpecular, c.count, c.specular[0]);
@@ -1278,9 +1315,9 @@ private:
     std::shared_ptr<GlShared> shared_;
 
     // Programs by their packed key. Entries never move (the map's nodes are stable) and are never removed.
-    std::unordered_map<std::uint64_t, GlProgram> programs_;
+    std::unordered_map<PackedKey, GlProgram, PackedKeyHash> programs_;
     GlProgram* current_ = nullptr;
-    std::uint64_t currentKey_ = 0;
+    PackedKey currentKey_;
     GLuint upVao_[4] = {};
     GLuint bufferVao_[4] = {};
     std::uint32_t upStride_[4] = {};
