@@ -18,6 +18,8 @@ constexpr float kDegreesToRadians = 0.017453292f;
 constexpr float kRadiansToDegrees = 57.295776f;
 constexpr float kSinkDepth = 7.5f;
 constexpr float kDropHeight = 30.0f;
+// How far inside a block face the collision rays start: 0.05 short of the face.
+constexpr float kFaceInset = 0.45f;
 
 const char* const kBoxMeshPath = "Resource_Blade/FieldObject/rockbox.x";
 const char* const kCylinderMeshPath = "Resource_Blade/FieldObject/cylinder_obj.x";
@@ -394,12 +396,14 @@ Vec3 Field::collideWalls(MeshEntry* body, Vec3 move, Matrix playerWorld) {
         // The ray runs from the block back along the move and finds the body's surface; the move is
         // cut so that surface ends at the block's face. The ray starts level with the body (within the
         // block's face), since a body narrower than a cell passes beside a ray on the block's centre line.
+        // The start keeps a little inside the face, so that a body merely touching the block's side
+        // (stopped there by the other axis) does not count as in front of it.
         // The nearest face wins, and a move is only ever shortened: a body that a golem pushed into a
         // block, or one the ray starts inside of, would otherwise be thrown back against its move,
         // into the next block, and could be walled in for good.
         if ((c.x > p.x && move.x > 0) || (p.x > c.x && move.x < 0)) {
             Vec3 h;
-            const Vec3 start{c.x, c.y, std::clamp(p.z, c.z - 0.5f, c.z + 0.5f)};
+            const Vec3 start{c.x, c.y, std::clamp(p.z, c.z - kFaceInset, c.z + kFaceInset)};
             if (MeshCache::rayHit(body, start, Vec3{-move.x, 0, 0}, playerWorld, h)) {
                 hitPoint = h;
                 if (move.x > 0) {
@@ -411,7 +415,7 @@ Vec3 Field::collideWalls(MeshEntry* body, Vec3 move, Matrix playerWorld) {
         }
         if ((c.z > p.z && move.z > 0) || (p.z > c.z && move.z < 0)) {
             Vec3 h;
-            const Vec3 start{std::clamp(p.x, c.x - 0.5f, c.x + 0.5f), c.y, c.z};
+            const Vec3 start{std::clamp(p.x, c.x - kFaceInset, c.x + kFaceInset), c.y, c.z};
             if (MeshCache::rayHit(body, start, Vec3{0, 0, -move.z}, playerWorld, h)) {
                 hitPoint = h;
                 if (move.z > 0) {

@@ -27,6 +27,12 @@ void SlashTrail::release() {
 }
 
 void SlashTrail::push(Vec3 a, Vec3 b) {
+    // The first edge of a strike has no edge behind it: it trails itself, a quad without area, instead
+    // of the cleared points, which would stretch a wedge back to the world origin.
+    if (count == 0) {
+        points[0] = a;
+        points[1] = b;
+    }
     points[2] = points[0];
     points[3] = points[1];
     points[0] = a;

@@ -257,5 +257,21 @@ TEST_F(BladeTest, TrailFollowsTheStrikeAndFades) {
     EXPECT_EQ(blade.trail.count, 0);
 }
 
+TEST(SlashTrailTest, TheFirstEdgeOfAStrikeTrailsItselfNotTheOrigin) {
+    SlashTrail trail;
+    trail.clear();
+    const Vec3 tip{16, 1.5f, 7}, inner{15.5f, 1.2f, 6.6f};
+    trail.push(tip, inner);
+    EXPECT_EQ(trail.count, 2);
+    EXPECT_EQ(distance(trail.points[2], tip), 0.0f) << "no corner left at the world origin";
+    EXPECT_EQ(distance(trail.points[3], inner), 0.0f);
+
+    const Vec3 tip2{17, 1.5f, 7}, inner2{16.4f, 1.2f, 6.7f};
+    trail.push(tip2, inner2);
+    EXPECT_EQ(distance(trail.points[0], tip2), 0.0f);
+    EXPECT_EQ(distance(trail.points[2], tip), 0.0f) << "from the second edge on, last frame's edge trails";
+    EXPECT_EQ(distance(trail.points[3], inner), 0.0f);
+}
+
 }  // namespace
 }  // namespace hc

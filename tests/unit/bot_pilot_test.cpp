@@ -201,6 +201,36 @@ TEST(BotPilot, AGolemThatRushesPastTheKnightIsNoThreat) {
     EXPECT_TRUE(p.rightX != 0 || p.rightY != 0);  // it goes on fighting the golem in front
 }
 
+TEST(BotPilot, AGolemOnTopOfACorneredKnightIsStruckInsteadOfDodgedForEver) {
+    // The knight with his back to a wall row below him, a golem right in front.
+    BotGrid grid;
+    grid.reset(0, 0, 10, 10);
+    for (int x = 0; x <= 10; ++x) grid.block(x, 4);
+    BotView v = fightView();
+    v.z = 4.77f;
+    BotEnemy standing = golem(0, 5.0f, 5.6f, 2);
+    standing.kind = 4;  // turns to face the knight, never moves
+    v.enemies = {standing};
+    BotPilot bot(false, "ROBOT");
+    PadPicture p = bot.decide(v, grid);
+    EXPECT_TRUE(p.rightX != 0 || p.rightY != 0) << "a standing golem never leaves: strike it";
+
+    // A walking golem on top of him is dodged first, and struck once dodging gets him nowhere.
+    BotEnemy walker = golem(0, 5.0f, 5.6f, 1);
+    v.enemies = {walker};
+    BotPilot dodger(false, "ROBOT");
+    bool struck = false;
+    int ticks = 0;
+    for (; ticks < 200 && !struck; ++ticks) {
+        PadPicture d = dodger.decide(v, grid);
+        struck = d.rightX != 0 || d.rightY != 0;
+        if (ticks == 0) {
+            EXPECT_FALSE(struck) << "first it tries to get away";
+        }
+    }
+    EXPECT_TRUE(struck);
+}
+
 TEST(BotPilot, WaitsForBOnClearedStagesEventsAndDefeatsButNotInTheFight) {
     BotGrid grid;
     struct Case {

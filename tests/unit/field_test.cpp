@@ -549,6 +549,9 @@ TEST_F(CollisionTest, BodyStopsAtTheFaceOfSolidChips) {
         {"body inside a block in +x", chipAt('B', 1, 0.5f, 0), {0.6f, 0, 0}, {0.1f, 0.2f, 0}, {0, 0.2f, 0}},
         {"body inside a block in -z", chipAt('B', 0, 0.5f, -1), {0.1f, 0, -0.55f}, {0.1f, 0, -0.1f}, {0.1f, 0, 0}},
         {"body across the ray's start", chipAt('B', 1, 0.5f, 0), {0.85f, 0, 0}, {0.05f, 0, 0}, {0, 0, 0}},
+        // A body against a block's side slides along it: the block is beside it, not in front.
+        {"sliding along a block's side", chipAt('B', 1, 0.5f, 1), {0.22f, 0, 0.9f}, {0, 0, 0.1f}, {0, 0, 0.1f}},
+        {"sliding back along it", chipAt('B', 1, 0.5f, 1), {0.22f, 0, 1.1f}, {0, 0, -0.1f}, {0, 0, -0.1f}},
     };
     for (const Case& c : cases) {
         walls({c.wall});

@@ -223,7 +223,7 @@ TEST_F(ShippedDataTest, TheGroundReachedFromTheStartEndsAtAWallEverywhere) {
 // own step (walk, wall collision, move), never leaves the ground the fill found and comes to rest.
 TEST_F(ShippedDataTest, TheKnightWalkingOutwardStopsAtTheWalls) {
     ASSERT_NO_FATAL_FAILURE(loadField());
-    constexpr int kSteps = 2000;  // farther than the longest stage at walking speed
+    constexpr int kSteps = 6000;  // across the longest stage and along its round wall to rest
     constexpr int kRestSteps = 60;
     for (int slot = 0; slot < Field::kSlotCount; ++slot) {
         play(slot);

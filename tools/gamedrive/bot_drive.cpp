@@ -41,8 +41,8 @@ void BotDrive::log(const Application& app, int tick, const PadPicture& pad) {
             std::fputc('\n', log_);
         }
     }
-    std::fprintf(log_, "%d stage %d hp %d result %d knight %.2f %.2f heading %.0f gauge %.0f action %d/%d pad L %d %d R %d %d",
-                 tick, view.stage, view.hitPoints, view.result, view.x, view.z, view.heading, view.gauge, view.action,
+    std::fprintf(log_, "%d stage %d drop %d hp %d result %d knight %.2f %.2f heading %.0f gauge %.0f action %d/%d pad L %d %d R %d %d",
+                 tick, view.stage, view.dropIn, view.hitPoints, view.result, view.x, view.z, view.heading, view.gauge, view.action,
                  view.phase, pad.leftX, pad.leftY, pad.rightX, pad.rightY);
     for (int b = 0; b < 10; ++b)
         if (pad.buttons[b]) std::fprintf(log_, " %s", InputScript::buttonName(b));
@@ -109,7 +109,8 @@ void BotDrive::follow(Application& app) {
     const int stage = static_cast<int>(game->field.stageNumber);
     furthestStage = std::max(furthestStage, stage);
     runScore = game->score;
-    if (game->scenario.active && stage != lastEventStage_) {
+    // Pages are shown only in story runs; an endless run clears the flag on its first tick.
+    if (!app.scenes.endlessMode && game->scenario.active == 1 && stage != lastEventStage_) {
         lastEventStage_ = stage;
         eventStages += (eventStages.empty() ? "" : " ") + std::to_string(stage);
     }

@@ -28,6 +28,7 @@ constexpr float kWalkSpeed = 0.052f;  // the knight's pace at full stick
 constexpr float kStepRadius = 0.7f;   // walks keep the knight this far from wall faces: nearer, their collision throws him about
 constexpr float kHalfWidth = 0.45f;   // the knight's body
 constexpr float kProbeLength = 0.6f;  // how far ahead a walk is checked for walls
+constexpr float kFinalStretch = 1.0f; // nearer than this to its goal a walk goes straight
 
 float chargeSpeed(int kind) {
     float c = kind == kFastKind ? 0.05f : kind == kSlowKind ? 0.016f : 0.03f;
@@ -284,9 +285,13 @@ void BotPilot::walkToward(const BotView& view, const BotGrid& grid, float x, flo
         wx /= wl;
         wz /= wl;
     }
-    // Give other golems a wide berth on the way: standing on one is what hurts.
+    // Give other golems a wide berth on the way: standing on one is what hurts. Not the one fought,
+    // nor one standing where it stands: the walk means to come near them.
+    const BotEnemy* target = nullptr;
+    for (const BotEnemy& e : view.enemies)
+        if (e.index == targetKey_) target = &e;
     for (const BotEnemy& e : view.enemies) {
-        if (e.kind == kObsidianKind || (e.index == targetKey_ && length(e.x - x, e.z - z) < 0.01f)) continue;
+        if (e.kind == kObsidianKind || (target && length(e.x - target->x, e.z - target->z) < 0.5f)) continue;
         float ox = view.x - e.x, oz = view.z - e.z;
         float d = length(ox, oz);
         if (d > 2.0f || d < 1e-4f) continue;
@@ -324,6 +329,12 @@ void BotPilot::walkToward(const BotView& view, const BotGrid& grid, float x, flo
         anchorTick_ = tick_;
     }
     if (tick_ < detourUntil_) heading = detourHeading_;
+    // The last stretch to a place chosen clear of the walls goes straight: keeping well off them there
+    // would turn the knight away from a golem standing among fallen blocks.
+    else if (length(x - view.x, z - view.z) < kFinalStretch && grid.clearLine({view.x, view.z}, {x, z}, kHalfWidth)) {
+        stickToward(headingTo(view.x, view.z, x, z), kLeftDeadZone, pad.leftX, pad.leftY);
+        return;
+    }
     stickToward(clearHeading(view, grid, heading), kLeftDeadZone, pad.leftX, pad.leftY);
 }
 
@@ -402,6 +413,16 @@ float BotPilot::escapeScore(const BotView& view, const BotGrid& grid, const Thre
     return score;
 }
 
+bool BotPilot::evadeStuck(const BotView& view) {
+    if (!evading_ || tick_ - evadeAnchorTick_ >= kStuckTicks) {
+        evadeMoved_ = !evading_ || length(view.x - evadeAnchorX_, view.z - evadeAnchorZ_) >= 0.15f;
+        evadeAnchorX_ = view.x;
+        evadeAnchorZ_ = view.z;
+        evadeAnchorTick_ = tick_;
+    }
+    return !evadeMoved_;
+}
+
 void BotPilot::evade(const BotView& view, const BotGrid& grid, const Threat& threat, PadPicture& pad) {
     const BotEnemy& e = view.enemies[static_cast<std::size_t>(threat.enemy)];
     float best = evadeHeading_;
@@ -460,7 +481,10 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
         // forward cut strikes within a few ticks, the sweeps only after their wind-up.
         float lands = std::fabs(angleDiff(toward, view.heading)) <= 50.0f ? kCutLands : kSweepLands;
         float before = threat.aimLeft > 0 ? threat.aimLeft : threat.time;
-        if (free && threat.time > 0 && d <= reach(e) && before >= lands) {
+        // A golem on top of the knight is struck too when getting away fails: a standing one never
+        // leaves, and a wall behind the knight can hold him in its arms.
+        const bool cornered = threat.time <= 0 && (e.kind == kStandingKind || evadeStuck(view));
+        if (free && d <= reach(e) && (threat.time > 0 ? before >= lands : cornered)) {
             evading_ = false;
             flickToward(view, toward, pad);
             return;

@@ -93,6 +93,8 @@ private:
     BotGrid::Point standPoint(const BotView& view, const BotGrid& grid, const BotEnemy& target) const;
     // The heading nearest the wanted one that walks clear of the walls.
     float clearHeading(const BotView& view, const BotGrid& grid, float heading) const;
+    // While dodging: the knight has not got anywhere for a while.
+    bool evadeStuck(const BotView& view);
     void evade(const BotView& view, const BotGrid& grid, const Threat& threat, PadPicture& pad);
     // How well holding the stick this way gets the knight clear of the threat in a short while.
     float escapeScore(const BotView& view, const BotGrid& grid, const Threat& threat, float stick) const;
@@ -110,6 +112,9 @@ private:
     bool evading_ = false;
     int evadeEnemy_ = -1;      // wave index of the golem being dodged
     float evadeHeading_ = 0;   // kept while dodging it, so the knight's facing settles and he runs
+    float evadeAnchorX_ = 0, evadeAnchorZ_ = 0;  // where the knight was when last checked while dodging
+    int evadeAnchorTick_ = 0;
+    bool evadeMoved_ = true;
     int lastWalk_ = -10;
     std::string name_;
     int tick_ = 0;
