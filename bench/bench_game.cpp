@@ -8,7 +8,11 @@
 //   story-run    a whole invincible story run by the driver's bot: ticks per second
 // Each runs in a process of its own (so start-up is cold and peak memory is its own) and prints figures;
 // nothing is asserted. Run with SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null where there is no display.
-//   bench_game [MODE]... [--ticks N]      (from the runtime folder, which holds Resource_Blade/)
+// Timed calls print wall time and the process's CPU time: on a busy machine the wall time's tail is
+// mostly other programs running meanwhile, which the CPU time leaves out (on OpenGL it counts the
+// rasteriser's threads as well).
+//   bench_game [MODE]... [--ticks N] [--seed N]  (from the runtime folder, which holds Resource_Blade/;
+//                                                 --seed is the story run's, 1 by default)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -45,6 +50,12 @@ std::int64_t monotonicNs() {
     return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
+double cpuNowMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
 double msBetween(Steady::time_point a, Steady::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
@@ -55,22 +66,45 @@ double peakResidentMb() {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+// Wall and CPU time of each timed call. The CPU clock is read outside the wall interval, so its own
+// cost lands in the CPU figures only.
 struct Samples {
     std::vector<double> ms;
+    std::vector<double> cpuMs;
 
-    void add(double v) { ms.push_back(v); }
+    void add(double wall, double cpu) {
+        ms.push_back(wall);
+        cpuMs.push_back(cpu);
+    }
     void print(const char* what) const {
         if (ms.empty()) {
             std::printf("  %-34s no samples\n", what);
             return;
         }
-        std::vector<double> s = ms;
+        printLine(what, ms);
+        printLine("  (CPU time)", cpuMs);
+    }
+
+private:
+    static void printLine(const char* what, std::vector<double> s) {
         std::sort(s.begin(), s.end());
         double sum = 0;
         for (double v : s) sum += v;
         auto at = [&](double q) { return s[std::min(s.size() - 1, static_cast<std::size_t>(q * static_cast<double>(s.size())))]; };
         std::printf("  %-34s median %7.3f ms  p99 %7.3f  max %7.3f  mean %7.3f  (%zu)\n", what, at(0.5), at(0.99),
                     s.back(), sum / static_cast<double>(s.size()), s.size());
+    }
+};
+
+// One timed stretch: the CPU clock outside, the wall clock inside.
+struct Stopwatch {
+    double cpu0 = cpuNowMs();
+    Steady::time_point t0 = Steady::now();
+
+    void stop(Samples& into) const {
+        const auto t1 = Steady::now();
+        const double cpu1 = cpuNowMs();
+        into.add(msBetween(t0, t1), cpu1 - cpu0);
     }
 };
 
@@ -85,17 +119,17 @@ bool gMeasuring = false;
 
 template <int I>
 int timedUpdate(hc::SceneManager& m) {
-    auto t0 = Steady::now();
+    const Stopwatch watch;
     int r = gUpdate[I](m);
-    if (gMeasuring || I == 4) gUpdateMs[I].add(msBetween(t0, Steady::now()));
+    if (gMeasuring || I == 4) watch.stop(gUpdateMs[I]);
     return r;
 }
 
 template <int I>
 void timedDraw(hc::SceneManager& m) {
-    auto t0 = Steady::now();
+    const Stopwatch watch;
     gDraw[I](m);
-    if (gMeasuring) gDrawMs[I].add(msBetween(t0, Steady::now()));
+    if (gMeasuring) watch.stop(gDrawMs[I]);
 }
 
 template <int... I>
@@ -150,15 +184,15 @@ public:
     int ticks = 600;
     int warmUp = 10;
     Samples tickMs;
-    Steady::time_point before;
+    Stopwatch before;
 
     void beforeTick(hc::Application& app, int tick) override {
         if (tick == 1) wrapTables(app.scenes);
         gMeasuring = tick > warmUp;
-        before = Steady::now();
+        before = Stopwatch();
     }
     bool afterTick(hc::Application&, int tick) override {
-        if (gMeasuring) tickMs.add(msBetween(before, Steady::now()));
+        if (gMeasuring) before.stop(tickMs);
         return tick < warmUp + ticks;
     }
 };
@@ -213,12 +247,12 @@ public:
         gMeasuring = false;
         if (game) step(*game, tick, p);
         pad->apply(p);
-        before = Steady::now();
+        before = Stopwatch();
     }
 
     bool afterTick(hc::Application& app, int tick) override {
         if (gMeasuring) {
-            tickMs.add(msBetween(before, Steady::now()));
+            before.stop(tickMs);
             ++measured;
             hc::GameScene* game = app.scenes.gameScene;
             for (int i = 0; game && i < game->enemies.enemyCount; ++i) activeSum += game->player.enemies[i].active != 0;
@@ -251,7 +285,7 @@ private:
     enum class Phase { Opening, Jump, Arriving, Fighting };
     Phase phase_ = Phase::Opening;
     std::int32_t lastAction_ = 0;
-    Steady::time_point before;
+    Stopwatch before;
     int phaseTick_ = 0;
 
     void step(hc::GameScene& game, int tick, hc::PadPicture& p) {
@@ -397,8 +431,24 @@ int stage29(bool gl, int ticks) {
 // --- a whole story run by the bot ---------------------------------------------------------------------
 
 // The driver as a program of its own, headless: its bot plays a story run with the knight unhurt from
-// the title through all thirty stages, the name entry and the credits.
-int storyRun() {
+// the title through all thirty stages, the name entry and the credits. The run writes its name into the
+// ranking, so it plays in a copy of the runtime folder; a bot that gets stuck ends on the tick limit.
+constexpr const char* kStoryTickLimit = "900000";
+
+int storyRun(int seed) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path dir = fs::temp_directory_path(ec) / ("bench-game-" + std::to_string(getpid()));
+    fs::remove_all(dir, ec);
+    fs::create_directories(dir / "Resource_Blade", ec);
+    if (!ec) fs::copy("Resource_Blade", dir / "Resource_Blade", fs::copy_options::recursive, ec);
+    if (ec) {
+        std::printf("story-run: cannot copy Resource_Blade to %s: %s\n", dir.c_str(), ec.message().c_str());
+        fs::remove_all(dir, ec);
+        return 1;
+    }
+    const std::string seedText = std::to_string(seed);
+
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return 1;
     const auto start = Steady::now();
@@ -407,8 +457,8 @@ int storyRun() {
         dup2(pipeFds[1], 1);
         close(pipeFds[0]);
         close(pipeFds[1]);
-        execl(HC_GAMEDRIVE, HC_GAMEDRIVE, "--headless", "--bot", "story", "--invincible",
-              static_cast<char*>(nullptr));
+        execl(HC_GAMEDRIVE, HC_GAMEDRIVE, "--headless", "--workdir", dir.c_str(), "--bot", "story", "--invincible",
+              "--seed", seedText.c_str(), "--ticks", kStoryTickLimit, static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeFds[1]);
@@ -419,20 +469,30 @@ int storyRun() {
     int status = 0;
     waitpid(pid, &status, 0);
     const double seconds = msBetween(start, Steady::now()) / 1000.0;
+    fs::remove_all(dir, ec);
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
-    std::printf("a whole invincible story run by the driver's bot, headless\n");
+    const double cpuSeconds = static_cast<double>(children.ru_utime.tv_sec + children.ru_stime.tv_sec) +
+                              static_cast<double>(children.ru_utime.tv_usec + children.ru_stime.tv_usec) / 1e6;
+    std::printf("a whole invincible story run by the driver's bot, headless, seed %d\n", seed);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::printf("  the driver ended with status %d: %s\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1,
                     report.c_str());
         return 1;
     }
+    std::printf("  report %s", report.c_str());
+    if (report.find("\"exit\":\"bot-done\"") == std::string::npos) {
+        std::printf("  the bot did not finish the run\n");
+        return 1;
+    }
     const std::size_t at = report.find("\"ticks\":");
     const long ticks = at == std::string::npos ? 0 : std::strtol(report.c_str() + at + 8, nullptr, 10);
-    std::printf("  report %s", report.c_str());
-    std::printf("  %ld ticks (%.1f minutes of play) in %.2f s: %.0f ticks per second, %.1f times real time\n", ticks,
-                static_cast<double>(ticks) / 3600.0, seconds, static_cast<double>(ticks) / seconds,
-                static_cast<double>(ticks) / 60.0 / seconds);
+    const double gameSeconds = static_cast<double>(ticks) / 60.0;
+    std::printf("  %ld ticks (%.1f minutes of play)\n", ticks, gameSeconds / 60.0);
+    std::printf("  wall %8.2f s: %6.0f ticks per second, %6.1f times real time\n", seconds,
+                static_cast<double>(ticks) / seconds, gameSeconds / seconds);
+    std::printf("  CPU  %8.2f s: %6.0f ticks per second, %6.1f times real time\n", cpuSeconds,
+                static_cast<double>(ticks) / cpuSeconds, gameSeconds / cpuSeconds);
     std::printf("  peak resident memory of the driver  %8.1f MB\n", static_cast<double>(children.ru_maxrss) / 1024.0);
     return 0;
 }
@@ -441,12 +501,12 @@ int storyRun() {
 
 const char* const kModes[] = {"startup", "title-gl", "stage29", "stage29-gl", "story-run"};
 
-int runMode(const std::string& mode, std::int64_t startNs, int ticks) {
+int runMode(const std::string& mode, std::int64_t startNs, int ticks, int seed) {
     if (mode == "startup") return startup(startNs);
     if (mode == "title-gl") return titleGl(ticks > 0 ? ticks : 600);
     if (mode == "stage29") return stage29(false, ticks > 0 ? ticks : 3600);
     if (mode == "stage29-gl") return stage29(true, ticks > 0 ? ticks : 600);
-    if (mode == "story-run") return storyRun();
+    if (mode == "story-run") return storyRun(seed);
     std::fprintf(stderr, "bench_game: unknown mode %s\n", mode.c_str());
     return 2;
 }
@@ -458,6 +518,7 @@ int main(int argc, char** argv) {
     std::string child;
     std::int64_t startNs = 0;
     int ticks = 0;
+    int seed = 1;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--child" && i + 2 < argc) {
@@ -465,11 +526,13 @@ int main(int argc, char** argv) {
             startNs = std::strtoll(argv[++i], nullptr, 10);
         } else if (arg == "--ticks" && i + 1 < argc) {
             ticks = std::atoi(argv[++i]);
+        } else if (arg == "--seed" && i + 1 < argc) {
+            seed = std::atoi(argv[++i]);
         } else {
             modes.push_back(arg);
         }
     }
-    if (!child.empty()) return runMode(child, startNs, ticks);
+    if (!child.empty()) return runMode(child, startNs, ticks, seed);
     if (modes.empty()) modes.assign(std::begin(kModes), std::end(kModes));
 
     // Each mode in a fresh process of this program.
@@ -478,10 +541,11 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         const std::string start = std::to_string(monotonicNs());
         const std::string tickText = std::to_string(ticks);
+        const std::string seedText = std::to_string(seed);
         pid_t pid = fork();
         if (pid == 0) {
             execl("/proc/self/exe", argv[0], "--child", mode.c_str(), start.c_str(), "--ticks", tickText.c_str(),
-                  static_cast<char*>(nullptr));
+                  "--seed", seedText.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
         int status = 0;

@@ -1,19 +1,17 @@
 #include "engine/mesh_cache.h"
 
-#include <cstring>
-#include <map>
 #include <new>
 
+#include "engine/cache_table.h"
 #include "engine/services.h"
 
 namespace hc {
 
 namespace {
 
-// Keys are the paths exactly as spelled by the caller.
-std::map<std::string, MeshEntry*>& entries() {
-    static std::map<std::string, MeshEntry*> map;
-    return map;
+CacheTable<MeshEntry>& table() {
+    static CacheTable<MeshEntry> cache;
+    return cache;
 }
 
 // Textures named by a mesh sit beside it: the folder is the mesh path up to its last '/'. A path
@@ -40,8 +38,8 @@ void drawSubsets(MeshEntry* entry) {
 }  // namespace
 
 bool MeshCache::load(std::string path, MeshEntry*& out) {
-    auto found = entries().find(path);
-    if (found != entries().end() && found->second) {
+    auto found = table().entries.find(path);
+    if (found != table().entries.end() && found->second) {
         found->second->referenceCount += 1;
         out = found->second;
         return true;
@@ -79,26 +77,14 @@ bool MeshCache::load(std::string path, MeshEntry*& out) {
         return false;
     }
 
-    std::strncpy(entry->name, path.c_str(), sizeof entry->name - 1);
-    entry->referenceCount = 1;
-    entries()[path] = entry;
+    table().add(path, entry);
     out = entry;
     return true;
 }
 
 void MeshCache::release(MeshEntry* entry) {
     if (!entry) return;
-    if (entry->referenceCount > 1) {
-        entry->referenceCount -= 1;
-        return;
-    }
-    // Forget the entry under whatever key holds it: names are cut at 63 bytes, keys are not.
-    for (auto it = entries().begin(); it != entries().end(); ++it) {
-        if (it->second == entry) {
-            entries().erase(it);
-            break;
-        }
-    }
+    if (!table().drop(entry)) return;
     freeEntry(entry);
 }
 
@@ -152,6 +138,6 @@ bool MeshCache::rayHit(MeshEntry* entry, Vec3 rayStart, Vec3 rayDelta, Matrix wo
     return true;
 }
 
-std::size_t MeshCache::size() { return entries().size(); }
+std::size_t MeshCache::size() { return table().entries.size(); }
 
 }  // namespace hc

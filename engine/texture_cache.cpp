@@ -1,9 +1,8 @@
 #include "engine/texture_cache.h"
 
-#include <cstring>
-#include <map>
 #include <new>
 
+#include "engine/cache_table.h"
 #include "engine/services.h"
 #include "platform/font.h"
 #include "platform/image.h"
@@ -12,10 +11,9 @@ namespace hc {
 
 namespace {
 
-// Keys are the paths exactly as spelled by the caller.
-std::map<std::string, TextureEntry*>& entries() {
-    static std::map<std::string, TextureEntry*> map;
-    return map;
+CacheTable<TextureEntry>& table() {
+    static CacheTable<TextureEntry> cache;
+    return cache;
 }
 
 constexpr Colour kColourKey = 0xFF00FF00u;  // opaque pure green is transparent in every image
@@ -33,8 +31,8 @@ bool TextureCache::setUpSampling() {
 }
 
 bool TextureCache::load(TextureEntry*& out, std::string path) {
-    auto found = entries().find(path);
-    if (found != entries().end() && found->second) {
+    auto found = table().entries.find(path);
+    if (found != table().entries.end() && found->second) {
         found->second->referenceCount += 1;
         out = found->second;
         return true;
@@ -53,30 +51,18 @@ bool TextureCache::load(TextureEntry*& out, std::string path) {
         delete entry;
         return false;
     }
-    std::strncpy(entry->name, path.c_str(), sizeof entry->name - 1);
-    entry->referenceCount = 1;
-    entries()[path] = entry;
+    table().add(path, entry);
     out = entry;
     return true;
 }
 
 void TextureCache::release(TextureEntry* entry) {
     if (!entry) return;
-    if (entry->referenceCount > 1) {
-        entry->referenceCount -= 1;
-        return;
-    }
-    // Forget the entry under whatever key holds it: names are cut at 63 bytes, keys are not.
-    for (auto it = entries().begin(); it != entries().end(); ++it) {
-        if (it->second == entry) {
-            entries().erase(it);
-            break;
-        }
-    }
+    if (!table().drop(entry)) return;
     delete entry;
 }
 
-std::size_t TextureCache::size() { return entries().size(); }
+std::size_t TextureCache::size() { return table().entries.size(); }
 
 void drawSprite(TextureEntry* entry, const Matrix* transform, const Vec3* centre, const Rect* source) {
     if (!entry) return;

@@ -38,68 +38,105 @@ int nextPowerOfTwo(int v) {
     return p;
 }
 
-struct Tap {
-    int index;
-    float weight;
+// The source samples each target sample is made of, all targets' in one list: target i reads
+// index[first[i]] .. index[first[i + 1] - 1] with the matching weights.
+struct Taps {
+    std::vector<std::size_t> first;
+    std::vector<int> index;
+    std::vector<float> weight;
+
+    void add(int i, float w) {
+        index.push_back(i);
+        weight.push_back(w);
+    }
 };
 
 // Weights for scaling n source samples into m. A reduction averages the source area each target pixel
 // covers (every source pixel contributes equally); an enlargement interpolates linearly (a triangle).
-std::vector<std::vector<Tap>> filterTaps(int n, int m) {
-    std::vector<std::vector<Tap>> taps(static_cast<std::size_t>(m));
+Taps filterTaps(int n, int m) {
+    Taps taps;
+    taps.first.reserve(static_cast<std::size_t>(m) + 1);
     const double ratio = static_cast<double>(n) / static_cast<double>(m);
     for (int i = 0; i < m; ++i) {
-        auto& list = taps[static_cast<std::size_t>(i)];
+        taps.first.push_back(taps.index.size());
         if (m < n) {
             const double lo = i * ratio, hi = (i + 1) * ratio;
             for (int j = static_cast<int>(std::floor(lo)); j < static_cast<int>(std::ceil(hi)); ++j) {
                 const double w = std::min(hi, j + 1.0) - std::max(lo, static_cast<double>(j));
-                if (w > 0) list.push_back({std::clamp(j, 0, n - 1), static_cast<float>(w / ratio)});
+                if (w > 0) taps.add(std::clamp(j, 0, n - 1), static_cast<float>(w / ratio));
             }
         } else {
             const double centre = (i + 0.5) * ratio - 0.5;
             const int j = static_cast<int>(std::floor(centre));
             const float f = static_cast<float>(centre - j);
-            list.push_back({std::clamp(j, 0, n - 1), 1.0f - f});
-            if (f > 0) list.push_back({std::clamp(j + 1, 0, n - 1), f});
+            taps.add(std::clamp(j, 0, n - 1), 1.0f - f);
+            if (f > 0) taps.add(std::clamp(j + 1, 0, n - 1), f);
         }
     }
+    taps.first.push_back(taps.index.size());
     return taps;
 }
 
-// Separable resampling of ARGB pixels, channels filtered independently.
+// Separable resampling of ARGB pixels, channels filtered independently. Each channel sums its taps in
+// order from zero, in floats; the loops run over whole rows of channels so that they vectorise. Source
+// rows are filtered horizontally when a target row first needs them, into a ring just large enough for
+// the rows one target row reads, rather than into a copy of the whole image.
 std::vector<Colour> resample(const std::vector<Colour>& src, int sw, int sh, int dw, int dh) {
     if (sw == dw && sh == dh) return src;
-    const auto xTaps = filterTaps(sw, dw);
-    const auto yTaps = filterTaps(sh, dh);
-    // Horizontal pass into float channels.
-    std::vector<float> rows(static_cast<std::size_t>(dw) * sh * 4);
-    for (int y = 0; y < sh; ++y) {
-        const Colour* line = src.data() + static_cast<std::size_t>(y) * sw;
-        for (int x = 0; x < dw; ++x) {
-            float acc[4] = {};
-            for (const Tap& t : xTaps[static_cast<std::size_t>(x)]) {
-                const Colour c = line[t.index];
-                for (int k = 0; k < 4; ++k) acc[k] += static_cast<float>((c >> (8 * k)) & 0xFF) * t.weight;
-            }
-            float* out = rows.data() + (static_cast<std::size_t>(y) * dw + x) * 4;
-            for (int k = 0; k < 4; ++k) out[k] = acc[k];
-        }
+    const Taps xTaps = filterTaps(sw, dw);
+    const Taps yTaps = filterTaps(sh, dh);
+    const std::size_t rowFloats = static_cast<std::size_t>(dw) * 4;
+
+    std::size_t ringRows = 1;
+    for (std::size_t y = 0; y < static_cast<std::size_t>(dh); ++y) {
+        const auto lo = yTaps.index.begin() + static_cast<std::ptrdiff_t>(yTaps.first[y]);
+        const auto hi = yTaps.index.begin() + static_cast<std::ptrdiff_t>(yTaps.first[y + 1]);
+        if (lo == hi) continue;
+        const auto [least, most] = std::minmax_element(lo, hi);
+        ringRows = std::max(ringRows, static_cast<std::size_t>(*most - *least) + 1);
     }
-    std::vector<Colour> dst(static_cast<std::size_t>(dw) * dh);
-    for (int y = 0; y < dh; ++y) {
-        for (int x = 0; x < dw; ++x) {
+    std::vector<float> ring(rowFloats * ringRows);
+    std::vector<int> ringHolds(ringRows, -1);  // the source row each place holds
+    std::vector<float> line(static_cast<std::size_t>(sw) * 4);
+    auto filteredRow = [&](int y) -> const float* {
+        const std::size_t place = static_cast<std::size_t>(y) % ringRows;
+        float* out = ring.data() + place * rowFloats;
+        if (ringHolds[place] == y) return out;
+        ringHolds[place] = y;
+        const Colour* in = src.data() + static_cast<std::size_t>(y) * sw;
+        for (std::size_t x = 0; x < static_cast<std::size_t>(sw); ++x)
+            for (int k = 0; k < 4; ++k) line[x * 4 + k] = static_cast<float>((in[x] >> (8 * k)) & 0xFF);
+        for (std::size_t x = 0; x < static_cast<std::size_t>(dw); ++x) {
             float acc[4] = {};
-            for (const Tap& t : yTaps[static_cast<std::size_t>(y)]) {
-                const float* in = rows.data() + (static_cast<std::size_t>(t.index) * dw + x) * 4;
-                for (int k = 0; k < 4; ++k) acc[k] += in[k] * t.weight;
+            for (std::size_t t = xTaps.first[x]; t < xTaps.first[x + 1]; ++t) {
+                const float* c = line.data() + static_cast<std::size_t>(xTaps.index[t]) * 4;
+                const float w = xTaps.weight[t];
+                for (int k = 0; k < 4; ++k) acc[k] += c[k] * w;
             }
+            for (int k = 0; k < 4; ++k) out[x * 4 + k] = acc[k];
+        }
+        return out;
+    };
+
+    std::vector<Colour> dst(static_cast<std::size_t>(dw) * dh);
+    std::vector<float> acc(rowFloats);
+    for (std::size_t y = 0; y < static_cast<std::size_t>(dh); ++y) {
+        std::fill(acc.begin(), acc.end(), 0.0f);
+        for (std::size_t t = yTaps.first[y]; t < yTaps.first[y + 1]; ++t) {
+            const float* in = filteredRow(yTaps.index[t]);
+            const float w = yTaps.weight[t];
+            for (std::size_t i = 0; i < rowFloats; ++i) acc[i] += in[i] * w;
+        }
+        Colour* out = dst.data() + y * static_cast<std::size_t>(dw);
+        for (std::size_t x = 0; x < static_cast<std::size_t>(dw); ++x) {
             Colour c = 0;
             for (int k = 0; k < 4; ++k) {
-                const int v = std::clamp(static_cast<int>(std::lround(acc[k])), 0, 255);
+                // Rounds half away from zero like lround, without its library call: a float plus 0.5 is
+                // exact in double, and the sums are never far from 0..255.
+                const int v = std::clamp(static_cast<int>(static_cast<double>(acc[x * 4 + k]) + 0.5), 0, 255);
                 c |= static_cast<Colour>(v) << (8 * k);
             }
-            dst[static_cast<std::size_t>(y) * dw + x] = c;
+            out[x] = c;
         }
     }
     return dst;

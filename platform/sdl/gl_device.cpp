@@ -7,32 +7,34 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 namespace hc {
 
 namespace {
 
-// The fixed-function pipeline as one program. Lighting runs per vertex in camera space with a local
-// viewer; the stage-0 combiner, specular add, fog and alpha test run per pixel.
-const char* kVertexShader = R"(#version 330 core
+// The fixed-function pipeline. Lighting runs per vertex in camera space with a local viewer; the stage-0
+// combiner, specular add, fog and alpha test run per pixel. The states that choose a path (vertex format,
+// lighting, the combiner's operations and arguments, fog mode, alpha test) are constants of each program
+// built from this source, so a software rasteriser runs only the path in use instead of branching on
+// every vertex and pixel; the values those paths read stay uniforms.
+const char* kVertexShader = R"(
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aColour;
 layout(location = 3) in vec2 aTexCoord;
 
-uniform int uScreenSpace;      // 1: x, y in 1280x720 pixels, z in 0..1, w holds rhw
+// Constants of the program: kScreenSpace (1: x, y in 1280x720 pixels, z in 0..1, w holds rhw),
+// kHasColour, kLighting, kSpecularEnable, and ADD_LIGHTS, one addLight(index, type) for each light on.
 uniform vec2 uScreenScale;     // 2 / 1280, 2 / 720
-uniform int uHasColour;
 uniform mat4 uWorldView;
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;    // inverse transpose of the world-view 3x3; normals are not renormalised
-uniform int uLighting;
-uniform int uSpecularEnable;
-uniform int uLightCount;
 uniform vec4 uLightDiffuse[16];
 uniform vec4 uLightSpecular[16];
 uniform vec4 uLightAmbient[16];
-uniform vec4 uLightPosition[16];   // camera space; w: light type
+uniform vec4 uLightPosition[16];   // camera space
 uniform vec4 uLightDirection[16];  // camera space, unit length
 uniform vec4 uLightAttenuation[16];  // a0, a1, a2, range
 uniform vec4 uLightSpot[16];       // cos(theta / 2), cos(phi / 2), falloff
@@ -48,10 +50,51 @@ out vec3 vSpecular;
 out vec2 vTexCoord;
 out float vEyeDepth;
 
+// The lit vertex in camera space, and what its lights add up to.
+vec3 P;
+vec3 N;
+vec3 V;
+vec3 ambientSum;
+vec3 diffuseSum;
+vec3 specularSum;
+
+// Light i of the given type: 3 directional, 2 spot, 1 point.
+void addLight(int i, int type) {
+    vec3 L;
+    float scale = 1.0;
+    if (type == 3) {
+        L = -uLightDirection[i].xyz;
+    } else {
+        vec3 toLight = uLightPosition[i].xyz - P;
+        float d = length(toLight);
+        if (d > uLightAttenuation[i].w) return;
+        L = d > 0.0 ? toLight / d : vec3(0.0);
+        float denominator = uLightAttenuation[i].x + uLightAttenuation[i].y * d + uLightAttenuation[i].z * d * d;
+        scale = denominator > 0.0 ? 1.0 / denominator : 1.0;
+        if (type == 2) {
+            float rho = dot(-uLightDirection[i].xyz, L);
+            if (rho <= uLightSpot[i].y) {
+                scale = 0.0;
+            } else if (rho < uLightSpot[i].x) {
+                scale *= pow((rho - uLightSpot[i].y) / (uLightSpot[i].x - uLightSpot[i].y), uLightSpot[i].z);
+            }
+        }
+    }
+    ambientSum += uLightAmbient[i].rgb * scale;
+    float NdotL = dot(N, L);
+    if (NdotL > 0.0) {
+        diffuseSum += uLightDiffuse[i].rgb * (NdotL * scale);
+        if (kSpecularEnable != 0) {
+            float NdotH = dot(N, normalize(V + L));
+            if (NdotH > 0.0) specularSum += uLightSpecular[i].rgb * (pow(NdotH, uMaterialPower) * scale);
+        }
+    }
+}
+
 void main() {
     vTexCoord = aTexCoord;
-    vec4 vertexColour = uHasColour != 0 ? aColour : vec4(1.0);
-    if (uScreenSpace != 0) {
+    vec4 vertexColour = kHasColour != 0 ? aColour : vec4(1.0);
+    if (kScreenSpace != 0) {
         float w = aPosition.w > 0.0 ? 1.0 / aPosition.w : 1.0;
         // Pixel centres sit on integer coordinates as in the original device.
         vec2 ndc = vec2((aPosition.x + 0.5) * uScreenScale.x - 1.0, 1.0 - (aPosition.y + 0.5) * uScreenScale.y);
@@ -66,50 +109,19 @@ void main() {
     clip.z = 2.0 * clip.z - clip.w;  // the game's depth runs 0..1
     gl_Position = clip;
     vEyeDepth = eye.z;
-    if (uLighting == 0) {
+    if (kLighting == 0) {
         vDiffuse = vertexColour;
         vSpecular = vec3(0.0);
         return;
     }
-    vec4 materialDiffuse = uHasColour != 0 ? aColour : uMaterialDiffuse;
-    vec3 P = eye.xyz;
-    vec3 N = uNormalMatrix * aNormal;
-    vec3 V = length(P) > 0.0 ? -normalize(P) : vec3(0.0, 0.0, -1.0);
-    vec3 ambientSum = vec3(0.0);
-    vec3 diffuseSum = vec3(0.0);
-    vec3 specularSum = vec3(0.0);
-    for (int i = 0; i < uLightCount; ++i) {
-        int type = int(uLightPosition[i].w);
-        vec3 L;
-        float scale = 1.0;
-        if (type == 3) {
-            L = -uLightDirection[i].xyz;
-        } else {
-            vec3 toLight = uLightPosition[i].xyz - P;
-            float d = length(toLight);
-            if (d > uLightAttenuation[i].w) continue;
-            L = d > 0.0 ? toLight / d : vec3(0.0);
-            float denominator = uLightAttenuation[i].x + uLightAttenuation[i].y * d + uLightAttenuation[i].z * d * d;
-            scale = denominator > 0.0 ? 1.0 / denominator : 1.0;
-            if (type == 2) {
-                float rho = dot(-uLightDirection[i].xyz, L);
-                if (rho <= uLightSpot[i].y) {
-                    scale = 0.0;
-                } else if (rho < uLightSpot[i].x) {
-                    scale *= pow((rho - uLightSpot[i].y) / (uLightSpot[i].x - uLightSpot[i].y), uLightSpot[i].z);
-                }
-            }
-        }
-        ambientSum += uLightAmbient[i].rgb * scale;
-        float NdotL = dot(N, L);
-        if (NdotL > 0.0) {
-            diffuseSum += uLightDiffuse[i].rgb * (NdotL * scale);
-            if (uSpecularEnable != 0) {
-                float NdotH = dot(N, normalize(V + L));
-                if (NdotH > 0.0) specularSum += uLightSpecular[i].rgb * (pow(NdotH, uMaterialPower) * scale);
-            }
-        }
-    }
+    vec4 materialDiffuse = kHasColour != 0 ? aColour : uMaterialDiffuse;
+    P = eye.xyz;
+    N = uNormalMatrix * aNormal;
+    V = length(P) > 0.0 ? -normalize(P) : vec3(0.0, 0.0, -1.0);
+    ambientSum = vec3(0.0);
+    diffuseSum = vec3(0.0);
+    specularSum = vec3(0.0);
+    ADD_LIGHTS
     vec3 colour = uMaterialEmissive.rgb + uMaterialAmbient.rgb * (uGlobalAmbient.rgb + ambientSum)
                 + materialDiffuse.rgb * diffuseSum;
     vDiffuse = clamp(vec4(colour, materialDiffuse.a), 0.0, 1.0);
@@ -117,22 +129,18 @@ void main() {
 }
 )";
 
-const char* kFragmentShader = R"(#version 330 core
+const char* kFragmentShader = R"(
 in vec4 vDiffuse;
 in vec3 vSpecular;
 in vec2 vTexCoord;
 in float vEyeDepth;
 
+// Constants of the program: kHasTexture, kColourStage and kAlphaStage (op, arg1, arg2), kSpecularAdd,
+// kFogMode (0 none, 1 exp, 2 exp2, 3 linear), kAlphaFunc (0: test off, else the comparison).
 uniform sampler2D uTexture;
-uniform int uHasTexture;
-uniform ivec3 uColourStage;  // op, arg1, arg2
-uniform ivec3 uAlphaStage;
 uniform vec4 uTextureFactor;
-uniform int uSpecularAdd;
-uniform int uFogMode;        // 0 none, 1 exp, 2 exp2, 3 linear
 uniform vec3 uFog;           // start, end, density
 uniform vec3 uFogColour;
-uniform int uAlphaFunc;      // 0: test off, else the comparison
 uniform float uAlphaRef;     // 0..255
 
 out vec4 fragColour;
@@ -171,27 +179,27 @@ bool passes(int func, float value, float reference) {
 }
 
 void main() {
-    vec4 texel = uHasTexture != 0 ? texture(uTexture, vTexCoord) : vec4(1.0);
+    vec4 texel = kHasTexture != 0 ? texture(uTexture, vTexCoord) : vec4(1.0);
     vec4 colour = vDiffuse;
-    if (uColourStage.x != 1) {
-        colour.rgb = combine(uColourStage.x, argument(uColourStage.y, vDiffuse, texel),
-                             argument(uColourStage.z, vDiffuse, texel), vDiffuse).rgb;
+    if (kColourStage.x != 1) {
+        colour.rgb = combine(kColourStage.x, argument(kColourStage.y, vDiffuse, texel),
+                             argument(kColourStage.z, vDiffuse, texel), vDiffuse).rgb;
     }
-    if (uAlphaStage.x != 1 && uColourStage.x != 1) {
-        colour.a = combine(uAlphaStage.x, argument(uAlphaStage.y, vDiffuse, texel),
-                           argument(uAlphaStage.z, vDiffuse, texel), vDiffuse).a;
+    if (kAlphaStage.x != 1 && kColourStage.x != 1) {
+        colour.a = combine(kAlphaStage.x, argument(kAlphaStage.y, vDiffuse, texel),
+                           argument(kAlphaStage.z, vDiffuse, texel), vDiffuse).a;
     }
     colour = clamp(colour, 0.0, 1.0);
-    if (uSpecularAdd != 0) colour.rgb = min(colour.rgb + vSpecular, vec3(1.0));
-    if (uFogMode != 0) {
+    if (kSpecularAdd != 0) colour.rgb = min(colour.rgb + vSpecular, vec3(1.0));
+    if (kFogMode != 0) {
         float d = vEyeDepth;
         float f;
-        if (uFogMode == 3) f = uFog.y != uFog.x ? (uFog.y - d) / (uFog.y - uFog.x) : (d < uFog.y ? 1.0 : 0.0);
-        else if (uFogMode == 1) f = exp(-uFog.z * d);
+        if (kFogMode == 3) f = uFog.y != uFog.x ? (uFog.y - d) / (uFog.y - uFog.x) : (d < uFog.y ? 1.0 : 0.0);
+        else if (kFogMode == 1) f = exp(-uFog.z * d);
         else f = exp(-(uFog.z * d) * (uFog.z * d));
         colour.rgb = mix(uFogColour, colour.rgb, clamp(f, 0.0, 1.0));
     }
-    if (uAlphaFunc != 0 && !passes(uAlphaFunc, floor(colour.a * 255.0 + 0.5), uAlphaRef)) discard;
+    if (kAlphaFunc != 0 && !passes(kAlphaFunc, floor(colour.a * 255.0 + 0.5), uAlphaRef)) discard;
     fragColour = colour;
 }
 )";
@@ -308,13 +316,84 @@ private:
 };
 
 struct Uniforms {
-    GLint screenSpace, screenScale, hasColour, worldView, projection, normalMatrix, lighting, specularEnable;
-    GLint lightCount, lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection, lightAttenuation,
+    GLint screenScale, worldView, projection, normalMatrix;
+    GLint lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection, lightAttenuation,
         lightSpot;
     GLint materialDiffuse, materialAmbient, materialSpecular, materialEmissive, materialPower, globalAmbient;
-    GLint texture, hasTexture, colourStage, alphaStage, textureFactor, specularAdd, fogMode, fog, fogColour,
-        alphaFunc, alphaRef;
+    GLint texture, textureFactor, fog, fogColour, alphaRef;
 };
+
+// A program key in two words, for the table of programs.
+struct PackedKey {
+    std::uint64_t states = 0;
+    std::uint64_t lights = 0;
+    bool operator==(const PackedKey& o) const { return states == o.states && lights == o.lights; }
+};
+
+struct PackedKeyHash {
+    std::size_t operator()(const PackedKey& k) const {
+        return std::hash<std::uint64_t>()(k.states ^ (k.lights * 0x9E3779B97F4A7C15ull));
+    }
+};
+
+// The states a program is built for. Values that cannot change what is drawn are left at 0, so that
+// states differing only in them share a program: the arguments an operation does not read, the alpha
+// stage while the colour stage is off, specular and lights without lighting, alpha comparisons that
+// always pass. Lights are listed as the device packs them, enabled ones in index order, by type.
+struct ProgramKey {
+    std::uint8_t screenSpace = 0, hasColour = 0, lighting = 0, specular = 0;
+    std::uint8_t hasTexture = 0, fogMode = 0, alphaFunc = 0;
+    std::uint8_t colourStage[3] = {}, alphaStage[3] = {};
+    std::uint8_t lightCount = 0;
+    std::uint8_t lightType[16] = {};  // 1 point (and any unknown type), 2 spot, 3 directional
+
+    PackedKey packed() const {
+        PackedKey k;
+        auto put = [](std::uint64_t& word, std::uint32_t value, int bits) { word = (word << bits) | value; };
+        put(k.states, screenSpace, 1);
+        put(k.states, hasColour, 1);
+        put(k.states, lighting, 1);
+        put(k.states, specular, 1);
+        put(k.states, hasTexture, 1);
+        put(k.states, fogMode, 2);
+        put(k.states, alphaFunc, 3);
+        for (std::uint8_t v : colourStage) put(k.states, v, 6);
+        for (std::uint8_t v : alphaStage) put(k.states, v, 6);
+        put(k.lights, lightCount, 5);
+        for (std::uint8_t t : lightType) put(k.lights, t, 2);
+        return k;
+    }
+};
+
+// A stage's operation as the shader tells them apart: 1 (off), 2..11, or 0 for every other value (the
+// current colour passes); its arguments as far as the shader reads them (source and the two modifiers).
+void stageKey(std::uint32_t op, std::uint32_t arg1, std::uint32_t arg2, std::uint8_t out[3]) {
+    const std::uint8_t o = op >= 1 && op <= 11 ? static_cast<std::uint8_t>(op) : 0;
+    const bool readsArg1 = o >= 2 && o != 3;
+    const bool readsArg2 = o >= 3;
+    out[0] = o;
+    out[1] = readsArg1 ? static_cast<std::uint8_t>(arg1 & 63) : 0;
+    out[2] = readsArg2 ? static_cast<std::uint8_t>(arg2 & 63) : 0;
+}
+
+// The program's constants, put between the version line and the shader's source.
+std::string programConstants(const ProgramKey& k) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "#version 330 core\n"
+                  "const int kScreenSpace = %d;\nconst int kHasColour = %d;\nconst int kLighting = %d;\n"
+                  "const int kSpecularEnable = %d;\nconst int kHasTexture = %d;\n"
+                  "const ivec3 kColourStage = ivec3(%d, %d, %d);\nconst ivec3 kAlphaStage = ivec3(%d, %d, %d);\n"
+                  "const int kSpecularAdd = %d;\nconst int kFogMode = %d;\nconst int kAlphaFunc = %d;\n",
+                  k.screenSpace, k.hasColour, k.lighting, k.specular, k.hasTexture, k.colourStage[0],
+                  k.colourStage[1], k.colourStage[2], k.alphaStage[0], k.alphaStage[1], k.alphaStage[2], k.specular,
+                  k.fogMode, k.alphaFunc);
+    std::string constants = text;
+    constants += "#define ADD_LIGHTS";
+    for (int i = 0; i < k.lightCount; ++i)
+        constants += " addLight(" + std::to_string(i) + ", " + std::to_string(k.lightType[i]) + ");";
+    return constants + "\n";
+}
 
 // Row-vector matrices are uploaded as they lie in memory; GLSL then sees the transpose, so M * v there is
 // v * M here.
@@ -476,15 +555,24 @@ struct LightCache {
         spot[16][4];
 };
 
-struct PixelCache {
-    int colourStage[3] = {-1, -1, -1};
-    int alphaStage[3] = {-1, -1, -1};
+// One program and the values last handed to its uniforms; a draw uploads only what differs. GL starts
+// a program's uniforms at zero, as these copies start.
+struct GlProgram {
+    GLuint name = 0;
+    Uniforms u{};
+    Matrix world{}, view{}, projection{};
+    std::array<Light, 16> lights{};
+    std::array<bool, 16> lightEnabled{};
+    Matrix lightsView{};  // lights are uploaded in camera space
+    bool lightsFresh = true;
+    Material material{};
+    Colour globalAmbient = 0;
+    bool ambientFresh = true;
     Colour textureFactor = 0;
-    int hasTexture = -1, specularAdd = -1, fogMode = -1, alphaFunc = -1;
-    float fog[3] = {-1, -1, -1};
+    float fog[3] = {};
     Colour fogColour = 0;
-    float alphaRef = -1;
-    bool fresh = true;
+    float alphaRef = 0;
+    bool pixelFresh = true;
 };
 
 class GlDevice : public Device {
@@ -503,7 +591,8 @@ public:
     ~GlDevice() override {
         shared_->alive = false;
         if (lastFrame_) glDeleteSync(lastFrame_);
-        if (program_) glDeleteProgram(program_);
+        for (auto& entry : programs_)
+            if (entry.second.name) glDeleteProgram(entry.second.name);
         glDeleteVertexArrays(4, upVao_);
         glDeleteVertexArrays(4, bufferVao_);
         if (streamBuffer_) glDeleteBuffers(1, &streamBuffer_);
@@ -516,12 +605,9 @@ public:
     }
 
     bool init() {
-        program_ = linkProgram(kVertexShader, kFragmentShader);
-        if (!program_) return false;
-        lookUpUniforms();
-        glUseProgram(program_);
-        glUniform1i(u_.texture, 0);
-        glUniform2f(u_.screenScale, 2.0f / kScreenWidth, 2.0f / kScreenHeight);
+        // The program of untextured sprites proves that the shaders build here; the others are built
+        // when a draw first needs them.
+        if (!programFor(keyFor(static_cast<int>(VertexFormat::ScreenColourTex)))) return false;
 
         glGenVertexArrays(4, upVao_);
         glGenVertexArrays(4, bufferVao_);
@@ -640,7 +726,7 @@ protected:
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ib->name);
             shared_->vaoIndexBuffer[format] = ib->name;
         }
-        applyState(format);
+        if (!applyState(format)) return;
         glDrawElementsBaseVertex(primitiveMode(type), static_cast<GLsizei>(count), GL_UNSIGNED_SHORT,
                                  reinterpret_cast<const void*>(static_cast<std::uintptr_t>(startIndex) * 2), baseVertex);
     }
@@ -671,7 +757,7 @@ protected:
             setAttributes(format, stride);
             upStride_[format] = stride;
         }
-        applyState(format);
+        if (!applyState(format)) return;
         glDrawArrays(primitiveMode(type), static_cast<GLint>(offset / stride), static_cast<GLsizei>(count));
     }
 
@@ -719,41 +805,31 @@ private:
 
     std::uint32_t rs(RenderState s) const { return renderStates_[static_cast<int>(s)]; }
 
-    void lookUpUniforms() {
-        auto loc = [this](const char* name) { return glGetUniformLocation(program_, name); };
-        u_.screenSpace = loc("uScreenSpace");
-        u_.screenScale = loc("uScreenScale");
-        u_.hasColour = loc("uHasColour");
-        u_.worldView = loc("uWorldView");
-        u_.projection = loc("uProjection");
-        u_.normalMatrix = loc("uNormalMatrix");
-        u_.lighting = loc("uLighting");
-        u_.specularEnable = loc("uSpecularEnable");
-        u_.lightCount = loc("uLightCount");
-        u_.lightDiffuse = loc("uLightDiffuse");
-        u_.lightSpecular = loc("uLightSpecular");
-        u_.lightAmbient = loc("uLightAmbient");
-        u_.lightPosition = loc("uLightPosition");
-        u_.lightDirection = loc("uLightDirection");
-        u_.lightAttenuation = loc("uLightAttenuation");
-        u_.lightSpot = loc("uLightSpot");
-        u_.materialDiffuse = loc("uMaterialDiffuse");
-        u_.materialAmbient = loc("uMaterialAmbient");
-        u_.materialSpecular = loc("uMaterialSpecular");
-        u_.materialEmissive = loc("uMaterialEmissive");
-        u_.materialPower = loc("uMaterialPower");
-        u_.globalAmbient = loc("uGlobalAmbient");
-        u_.texture = loc("uTexture");
-        u_.hasTexture = loc("uHasTexture");
-        u_.colourStage = loc("uColourStage");
-        u_.alphaStage = loc("uAlphaStage");
-        u_.textureFactor = loc("uTextureFactor");
-        u_.specularAdd = loc("uSpecularAdd");
-        u_.fogMode = loc("uFogMode");
-        u_.fog = loc("uFog");
-        u_.fogColour = loc("uFogColour");
-        u_.alphaFunc = loc("uAlphaFunc");
-        u_.alphaRef = loc("uAlphaRef");
+    static void lookUpUniforms(GlProgram& p) {
+        auto loc = [&p](const char* name) { return glGetUniformLocation(p.name, name); };
+        Uniforms& u = p.u;
+        u.screenScale = loc("uScreenScale");
+        u.worldView = loc("uWorldView");
+        u.projection = loc("uProjection");
+        u.normalMatrix = loc("uNormalMatrix");
+        u.lightDiffuse = loc("uLightDiffuse");
+        u.lightSpecular = loc("uLightSpecular");
+        u.lightAmbient = loc("uLightAmbient");
+        u.lightPosition = loc("uLightPosition");
+        u.lightDirection = loc("uLightDirection");
+        u.lightAttenuation = loc("uLightAttenuation");
+        u.lightSpot = loc("uLightSpot");
+        u.materialDiffuse = loc("uMaterialDiffuse");
+        u.materialAmbient = loc("uMaterialAmbient");
+        u.materialSpecular = loc("uMaterialSpecular");
+        u.materialEmissive = loc("uMaterialEmissive");
+        u.materialPower = loc("uMaterialPower");
+        u.globalAmbient = loc("uGlobalAmbient");
+        u.texture = loc("uTexture");
+        u.textureFactor = loc("uTextureFactor");
+        u.fog = loc("uFog");
+        u.fogColour = loc("uFogColour");
+        u.alphaRef = loc("uAlphaRef");
     }
 
     template <typename T>
@@ -769,54 +845,114 @@ private:
         glUniform1i(location, value);
     }
 
-    void applyState(int format) {
-        const bool screen = format == static_cast<int>(VertexFormat::ScreenColourTex);
-        const bool lit = !screen && rs(RenderState::Lighting) != 0;
-        setInt(u_.screenSpace, screenSpace_, screen ? 1 : 0);
-        setInt(u_.hasColour, hasColour_, format != static_cast<int>(VertexFormat::PositionNormalTex) ? 1 : 0);
-        setInt(u_.lighting, lighting_, lit ? 1 : 0);
-        setInt(u_.specularEnable, specularEnable_, rs(RenderState::SpecularEnable) ? 1 : 0);
-
-        bool viewChanged = changed(cachedView_, view_);
-        if (changed(cachedWorld_, world_) || viewChanged) {
-            Matrix wv = multiply(world_, view_);
-            glUniformMatrix4fv(u_.worldView, 1, GL_FALSE, &wv.m[0][0]);
-            float n[9];
-            normalMatrix(wv, n);
-            glUniformMatrix3fv(u_.normalMatrix, 1, GL_FALSE, n);
-        }
-        if (changed(cachedProjection_, projection_)) glUniformMatrix4fv(u_.projection, 1, GL_FALSE, &projection_.m[0][0]);
-
-        if (lit) {
-            bool lightsChanged = changed(cachedLights_, lights_);
-            lightsChanged = changed(cachedLightEnabled_, lightEnabled_) || lightsChanged;
-            if (lightsChanged || viewChanged || lightsStale_) uploadLights();
-            if (changed(cachedMaterial_, material_)) {
-                glUniform4fv(u_.materialDiffuse, 1, &material_.diffuse.r);
-                glUniform4fv(u_.materialAmbient, 1, &material_.ambient.r);
-                glUniform4fv(u_.materialSpecular, 1, &material_.specular.r);
-                glUniform4fv(u_.materialEmissive, 1, &material_.emissive.r);
-                glUniform1f(u_.materialPower, material_.power);
+    // The state a draw in this vertex format needs a program for.
+    ProgramKey keyFor(int format) const {
+        ProgramKey k;
+        k.screenSpace = format == static_cast<int>(VertexFormat::ScreenColourTex) ? 1 : 0;
+        k.hasColour = format != static_cast<int>(VertexFormat::PositionNormalTex) ? 1 : 0;
+        k.lighting = !k.screenSpace && rs(RenderState::Lighting) != 0 ? 1 : 0;
+        k.specular = k.lighting && rs(RenderState::SpecularEnable) != 0 ? 1 : 0;
+        if (k.lighting) {
+            for (int i = 0; i < 16; ++i) {
+                if (!lightEnabled_[i]) continue;
+                const LightType type = lights_[i].type;
+                k.lightType[k.lightCount++] =
+                    type == LightType::Directional ? 3 : type == LightType::Spot ? 2 : 1;
             }
-            Colour ambient = rs(RenderState::Ambient);
-            if (ambient != globalAmbient_ || firstLit_) {
-                globalAmbient_ = ambient;
-                float c[4];
-                colourToFloats(ambient, c);
-                glUniform4fv(u_.globalAmbient, 1, c);
-            }
-            firstLit_ = false;
-        } else if (viewChanged) {
-            lightsStale_ = true;  // camera-space lights are recomputed at the next lit draw
         }
-
-        applyPixelState(screen);
-        applySampling();
-        applyFixedState();
+        k.hasTexture = dynamic_cast<GlTexture*>(textures_[0]) ? 1 : 0;
+        const auto& stage = stageStates_[0];
+        auto at = [&stage](TextureStageState t) { return stage[static_cast<int>(t)]; };
+        stageKey(at(TextureStageState::ColorOp), at(TextureStageState::ColorArg1), at(TextureStageState::ColorArg2),
+                 k.colourStage);
+        if (k.colourStage[0] != 1)
+            stageKey(at(TextureStageState::AlphaOp), at(TextureStageState::AlphaArg1),
+                     at(TextureStageState::AlphaArg2), k.alphaStage);
+        if (!k.screenSpace && rs(RenderState::FogEnable)) {
+            std::uint32_t table = rs(RenderState::FogTableMode);
+            std::uint32_t mode = table != FOG_NONE ? table : rs(RenderState::FogVertexMode);
+            k.fogMode = mode <= FOG_LINEAR ? static_cast<std::uint8_t>(mode) : 0;
+        }
+        const std::uint32_t func = rs(RenderState::AlphaTestEnable) ? rs(RenderState::AlphaFunc) : 0;
+        k.alphaFunc = func >= CMP_NEVER && func < CMP_ALWAYS ? static_cast<std::uint8_t>(func) : 0;
+        return k;
     }
 
-    void uploadLights() {
-        lightsStale_ = false;
+    // The program for these states, built the first time they are drawn with; null if it cannot be built
+    // (it is not tried again).
+    GlProgram* programFor(const ProgramKey& key) {
+        const PackedKey packed = key.packed();
+        if (current_ && packed == currentKey_) return current_;
+        auto found = programs_.find(packed);
+        if (found == programs_.end()) {
+            const std::string constants = programConstants(key);
+            const std::string vertex = constants + kVertexShader;
+            const std::string fragment = constants + kFragmentShader;
+            GlProgram program;
+            program.name = linkProgram(vertex.c_str(), fragment.c_str());
+            if (program.name) {
+                lookUpUniforms(program);
+                glUseProgram(program.name);
+                glUniform1i(program.u.texture, 0);
+                glUniform2f(program.u.screenScale, 2.0f / kScreenWidth, 2.0f / kScreenHeight);
+            }
+            found = programs_.emplace(packed, program).first;
+        }
+        if (!found->second.name) return nullptr;
+        current_ = &found->second;
+        currentKey_ = packed;
+        glUseProgram(current_->name);
+        return current_;
+    }
+
+    // False when no program can draw with the state in force.
+    bool applyState(int format) {
+        const ProgramKey key = keyFor(format);
+        GlProgram* program = programFor(key);
+        if (!program) return false;
+        GlProgram& p = *program;
+
+        bool worldViewChanged = changed(p.world, world_);
+        worldViewChanged = changed(p.view, view_) || worldViewChanged;
+        if (worldViewChanged) {
+            Matrix wv = multiply(world_, view_);
+            glUniformMatrix4fv(p.u.worldView, 1, GL_FALSE, &wv.m[0][0]);
+            float n[9];
+            normalMatrix(wv, n);
+            glUniformMatrix3fv(p.u.normalMatrix, 1, GL_FALSE, n);
+        }
+        if (changed(p.projection, projection_)) glUniformMatrix4fv(p.u.projection, 1, GL_FALSE, &projection_.m[0][0]);
+
+        if (key.lighting) {
+            bool lightsChanged = changed(p.lights, lights_);
+            lightsChanged = changed(p.lightEnabled, lightEnabled_) || lightsChanged;
+            lightsChanged = changed(p.lightsView, view_) || lightsChanged;
+            if (lightsChanged || p.lightsFresh) uploadLights(p);
+            if (changed(p.material, material_)) {
+                glUniform4fv(p.u.materialDiffuse, 1, &material_.diffuse.r);
+                glUniform4fv(p.u.materialAmbient, 1, &material_.ambient.r);
+                glUniform4fv(p.u.materialSpecular, 1, &material_.specular.r);
+                glUniform4fv(p.u.materialEmissive, 1, &material_.emissive.r);
+                glUniform1f(p.u.materialPower, material_.power);
+            }
+            Colour ambient = rs(RenderState::Ambient);
+            if (ambient != p.globalAmbient || p.ambientFresh) {
+                p.globalAmbient = ambient;
+                p.ambientFresh = false;
+                float c[4];
+                colourToFloats(ambient, c);
+                glUniform4fv(p.u.globalAmbient, 1, c);
+            }
+        }
+
+        applyPixelState(p, key);
+        applySampling();
+        applyFixedState();
+        return true;
+    }
+
+    void uploadLights(GlProgram& program) {
+        program.lightsFresh = false;
         LightCache& c = lightCache_;
         c.count = 0;
         for (int i = 0; i < 16; ++i) {
@@ -856,81 +992,54 @@ private:
             c.spot[k][2] = l.falloff;
             c.spot[k][3] = 0;
         }
-        glUniform1i(u_.lightCount, c.count);
         if (c.count == 0) return;
-        glUniform4fv(u_.lightDiffuse, c.count, c.diffuse[0]);
-        glUniform4fv(u_.lightSpecular, c.count, c.specular[0]);
-        glUniform4fv(u_.lightAmbient, c.count, c.ambient[0]);
-        glUniform4fv(u_.lightPosition, c.count, c.position[0]);
-        glUniform4fv(u_.lightDirection, c.count, c.direction[0]);
-        glUniform4fv(u_.lightAttenuation, c.count, c.attenuation[0]);
-        glUniform4fv(u_.lightSpot, c.count, c.spot[0]);
+        glUniform4fv(program.u.lightDiffuse, c.count, c.diffuse[0]);
+        glUniform4fv(program.u.lightSpecular, c.count, c.specular[0]);
+        glUniform4fv(program.u.lightAmbient, c.count, c.ambient[0]);
+        glUniform4fv(program.u.lightPosition, c.count, c.position[0]);
+        glUniform4fv(program.u.lightDirection, c.count, c.direction[0]);
+        glUniform4fv(program.u.lightAttenuation, c.count, c.attenuation[0]);
+        glUniform4fv(program.u.lightSpot, c.count, c.spot[0]);
     }
 
-    void applyPixelState(bool screen) {
-        PixelCache& p = pixel_;
-        const auto& stage = stageStates_[0];
-        int colourStage[3] = {static_cast<int>(stage[static_cast<int>(TextureStageState::ColorOp)]),
-                              static_cast<int>(stage[static_cast<int>(TextureStageState::ColorArg1)]),
-                              static_cast<int>(stage[static_cast<int>(TextureStageState::ColorArg2)])};
-        int alphaStage[3] = {static_cast<int>(stage[static_cast<int>(TextureStageState::AlphaOp)]),
-                             static_cast<int>(stage[static_cast<int>(TextureStageState::AlphaArg1)]),
-                             static_cast<int>(stage[static_cast<int>(TextureStageState::AlphaArg2)])};
-        if (p.fresh || std::memcmp(colourStage, p.colourStage, sizeof colourStage) != 0) {
-            std::memcpy(p.colourStage, colourStage, sizeof colourStage);
-            glUniform3iv(u_.colourStage, 1, colourStage);
-        }
-        if (p.fresh || std::memcmp(alphaStage, p.alphaStage, sizeof alphaStage) != 0) {
-            std::memcpy(p.alphaStage, alphaStage, sizeof alphaStage);
-            glUniform3iv(u_.alphaStage, 1, alphaStage);
-        }
+    void applyPixelState(GlProgram& p, const ProgramKey& key) {
+        const bool fresh = p.pixelFresh;
+        p.pixelFresh = false;
         Colour factor = rs(RenderState::TextureFactor);
-        if (p.fresh || factor != p.textureFactor) {
+        if (fresh || factor != p.textureFactor) {
             p.textureFactor = factor;
             float c[4];
             colourToFloats(factor, c);
-            glUniform4fv(u_.textureFactor, 1, c);
+            glUniform4fv(p.u.textureFactor, 1, c);
         }
 
         auto* texture = dynamic_cast<GlTexture*>(textures_[0]);
-        setInt(u_.hasTexture, p.hasTexture, texture ? 1 : 0);
         if (texture && shared_->boundTexture != texture) {
             glActiveTexture(GL_TEXTURE0);
             glBindTexture(GL_TEXTURE_2D, texture->name);
             shared_->boundTexture = texture;
         }
-        setInt(u_.specularAdd, p.specularAdd, !screen && rs(RenderState::SpecularEnable) ? 1 : 0);
 
-        int fogMode = 0;
-        if (!screen && rs(RenderState::FogEnable)) {
-            std::uint32_t table = rs(RenderState::FogTableMode);
-            std::uint32_t mode = table != FOG_NONE ? table : rs(RenderState::FogVertexMode);
-            fogMode = mode <= FOG_LINEAR ? static_cast<int>(mode) : 0;
-        }
-        setInt(u_.fogMode, p.fogMode, fogMode);
-        if (fogMode != 0) {
+        if (key.fogMode != 0) {
             float fog[3] = {bitsFloat(rs(RenderState::FogStart)), bitsFloat(rs(RenderState::FogEnd)),
                             bitsFloat(rs(RenderState::FogDensity))};
-            if (p.fresh || std::memcmp(fog, p.fog, sizeof fog) != 0) {
+            if (fresh || std::memcmp(fog, p.fog, sizeof fog) != 0) {
                 std::memcpy(p.fog, fog, sizeof fog);
-                glUniform3fv(u_.fog, 1, fog);
+                glUniform3fv(p.u.fog, 1, fog);
             }
             Colour fc = rs(RenderState::FogColor);
-            if (p.fresh || fc != p.fogColour) {
+            if (fresh || fc != p.fogColour) {
                 p.fogColour = fc;
                 float c[4];
                 colourToFloats(fc, c);
-                glUniform3fv(u_.fogColour, 1, c);
+                glUniform3fv(p.u.fogColour, 1, c);
             }
         }
-        int alphaFunc = rs(RenderState::AlphaTestEnable) ? static_cast<int>(rs(RenderState::AlphaFunc)) : 0;
-        setInt(u_.alphaFunc, p.alphaFunc, alphaFunc);
         float ref = static_cast<float>(rs(RenderState::AlphaRef) & 0xFF);
-        if (alphaFunc != 0 && (p.fresh || ref != p.alphaRef)) {
+        if (key.alphaFunc != 0 && (fresh || ref != p.alphaRef)) {
             p.alphaRef = ref;
-            glUniform1f(u_.alphaRef, ref);
+            glUniform1f(p.u.alphaRef, ref);
         }
-        p.fresh = false;
     }
 
     // Sampler 0 is read at draw time, so state set just before a draw applies to it.
@@ -1125,7 +1234,7 @@ private:
         }
         glUseProgram(scaleProgram_);
         glUniform1i(glGetUniformLocation(scaleProgram_, "uFrame"), 0);
-        glUseProgram(program_);
+        glUseProgram(current_ ? current_->name : 0);
         glGenVertexArrays(1, &scaleVao_);
         glGenSamplers(1, &scaleSampler_);
         glSamplerParameteri(scaleSampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -1150,7 +1259,7 @@ private:
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
         glBindSampler(0, sampler_);
-        glUseProgram(program_);
+        glUseProgram(current_ ? current_->name : 0);
         shared_->boundTexture = nullptr;
         gl_.depthTest = gl_.blend = gl_.cull = gl_.fill = -1;
     }
@@ -1205,8 +1314,10 @@ private:
     int height_ = 0;
     std::shared_ptr<GlShared> shared_;
 
-    GLuint program_ = 0;
-    Uniforms u_{};
+    // Programs by their packed key. Entries never move (the map's nodes are stable) and are never removed.
+    std::unordered_map<PackedKey, GlProgram, PackedKeyHash> programs_;
+    GlProgram* current_ = nullptr;
+    PackedKey currentKey_;
     GLuint upVao_[4] = {};
     GLuint bufferVao_[4] = {};
     std::uint32_t upStride_[4] = {};
@@ -1235,16 +1346,7 @@ private:
     std::vector<Colour> rows_;
 
     GlStateCache gl_;
-    PixelCache pixel_;
-    int screenSpace_ = -1, hasColour_ = -1, lighting_ = -1, specularEnable_ = -1;
-    Matrix cachedWorld_{}, cachedView_{}, cachedProjection_{};
-    std::array<Light, 16> cachedLights_{};
-    std::array<bool, 16> cachedLightEnabled_{};
-    Material cachedMaterial_{};
     LightCache lightCache_{};
-    bool lightsStale_ = true;
-    bool firstLit_ = true;
-    Colour globalAmbient_ = 0;
 };
 
 }  // namespace

@@ -11,79 +11,23 @@
 #include <vector>
 
 #include "platform/image.h"
+#include "tests/unit/scratch_files.h"
 
 namespace hc::frontend {
 
-// A fresh folder under /tmp that is the working directory while the object lives.
-class ScratchDir {
+class ScratchDir : public testfiles::ScratchCwd {
 public:
-    ScratchDir() {
-        char pattern[] = "/tmp/front_end_test_XXXXXX";
-        if (mkdtemp(pattern)) path = pattern;
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(path);
-    }
-    ~ScratchDir() {
-        std::filesystem::current_path(previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::filesystem::path path;
-    std::filesystem::path previous;
+    ScratchDir() : ScratchCwd("front_end_test") {}
 };
 
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::filesystem::path p(path);
-    if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using testfiles::writeFile;
 
 // A text .x unit box around the origin with one grey material.
-inline std::string boxMeshText() {
-    return "xof 0303txt 0032\n"
-           "Mesh box {\n"
-           " 8;\n"
-           " -0.5;-0.5;-0.5;, -0.5;0.5;-0.5;, 0.5;0.5;-0.5;, 0.5;-0.5;-0.5;,\n"
-           " -0.5;-0.5;0.5;, -0.5;0.5;0.5;, 0.5;0.5;0.5;, 0.5;-0.5;0.5;;\n"
-           " 12;\n"
-           " 3;0,1,2;, 3;0,2,3;, 3;7,6,5;, 3;7,5,4;,\n"
-           " 3;4,5,1;, 3;4,1,0;, 3;3,2,6;, 3;3,6,7;,\n"
-           " 3;0,3,7;, 3;0,7,4;, 3;1,5,6;, 3;1,6,2;;\n"
-           " MeshMaterialList {\n"
-           "  1; 12; 0,0,0,0,0,0,0,0,0,0,0,0;;\n"
-           "  Material { 0.5;0.5;0.5;1.0;; 8.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }\n"
-           " }\n"
-           "}\n";
-}
+inline std::string boxMeshText() { return testfiles::boxMeshText(-0.5f, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f); }
 
 // A canonical 44-byte-header WAV, 8-bit mono at 8000 bytes a second; the game plays all but its last
 // 44 bytes.
-inline std::string wavBytes(std::uint32_t dataBytes) {
-    std::string w;
-    auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) w.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-    };
-    auto u16 = [&](std::uint16_t v) {
-        w.push_back(static_cast<char>(v & 0xFF));
-        w.push_back(static_cast<char>(v >> 8));
-    };
-    w += "RIFF";
-    u32(36 + dataBytes);
-    w += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(8000);
-    u32(8000);
-    u16(1);
-    u16(8);
-    w += "data";
-    u32(dataBytes);
-    w.append(dataBytes, static_cast<char>(0x80));
-    return w;
-}
+inline std::string wavBytes(std::uint32_t dataBytes) { return testfiles::silentPcmWav(8000, 8, dataBytes); }
 
 inline void writeImage(const std::string& path, int width, int height, Colour colour) {
     std::filesystem::path p(path);
