@@ -109,7 +109,8 @@ void BotDrive::follow(Application& app) {
     const int stage = static_cast<int>(game->field.stageNumber);
     furthestStage = std::max(furthestStage, stage);
     runScore = game->score;
-    if (game->scenario.active && stage != lastEventStage_) {
+    // An endless run's opening fade holds the knight with the scenario marked active; it shows no page.
+    if (!app.scenes.endlessMode && game->scenario.active && stage != lastEventStage_) {
         lastEventStage_ = stage;
         eventStages += (eventStages.empty() ? "" : " ") + std::to_string(stage);
     }
