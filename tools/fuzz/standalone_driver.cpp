@@ -1,6 +1,8 @@
 // Runs a fuzz target without libFuzzer: every corpus file once, then a bounded number of mutations of
-// them drawn from a seeded generator, so a run is repeatable. On a crash the input that caused it is
-// written to crash-input in the working folder (run the target on that file to reproduce it).
+// them drawn from a seeded generator, so a run is repeatable. Each input is written to crash-input in the
+// working folder before it runs, and the file is removed once all ran clean: after a crash, a
+// sanitizer's report (which ends the process without a signal) or a hang, it holds the input that
+// caused it (run the target on that file to reproduce it).
 //
 //   fuzz_x [--runs N] [--seed S] [--max-len L] [FILE or FOLDER]...
 #include <fcntl.h>
@@ -25,21 +27,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The input being run, for the crash handler.
-const std::uint8_t* gCurrent = nullptr;
-std::size_t gCurrentSize = 0;
+const char kCrashInput[] = "crash-input";
 
 void onCrash(int signal) {
-    int fd = open("crash-input", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0) {
-        std::size_t done = 0;
-        while (done < gCurrentSize) {
-            ssize_t n = write(fd, gCurrent + done, gCurrentSize - done);
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
-        close(fd);
-    }
     const char note[] = "fuzz: crashed; the input is in crash-input\n";
     ssize_t ignored = write(2, note, sizeof note - 1);
     (void)ignored;
@@ -137,12 +127,28 @@ bool readFile(const std::filesystem::path& path, Bytes& out) {
     return true;
 }
 
-void run(const Bytes& data) {
+// Keeps the input where it can be found if the target never returns from it.
+bool keep(const Bytes& data) {
+    int fd = open(kCrashInput, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return false;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return close(fd) == 0 && done == data.size();
+}
+
+bool run(const Bytes& data) {
+    if (!keep(data)) {
+        std::fprintf(stderr, "fuzz: cannot write %s in the working folder\n", kCrashInput);
+        return false;
+    }
     // Like libFuzzer, never a null pointer, even for an empty input: targets may hand it to fwrite.
     static const std::uint8_t kNothing = 0;
-    gCurrent = data.empty() ? &kNothing : data.data();
-    gCurrentSize = data.size();
-    LLVMFuzzerTestOneInput(gCurrent, gCurrentSize);
+    LLVMFuzzerTestOneInput(data.empty() ? &kNothing : data.data(), data.size());
+    return true;
 }
 
 bool parseCount(const char* text, unsigned long long& out) {
@@ -200,7 +206,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         if (data.size() > maxLen) data.resize(maxLen);
-        run(data);
+        if (!run(data)) return 2;
         corpus.push_back(std::move(data));
     }
 
@@ -209,8 +215,9 @@ int main(int argc, char** argv) {
     for (unsigned long long i = 0; i < runs; ++i) {
         data = corpus.empty() ? Bytes{} : corpus[rng.below(corpus.size())];
         mutate(data, corpus, rng, maxLen);
-        run(data);
+        if (!run(data)) return 2;
     }
+    std::remove(kCrashInput);
     std::printf("fuzz: %zu corpus inputs and %llu mutations ran clean\n", corpus.size(), runs);
     return 0;
 }
