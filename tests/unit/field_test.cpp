@@ -882,8 +882,8 @@ TEST_F(FieldTest, ShippedStagesHaveAStartCellAndALongEnoughOrder) {
     const char* source = std::getenv("HC_SOURCE_DIR");
     if (!source) GTEST_SKIP() << "HC_SOURCE_DIR not set";
     const std::string dir = std::string(source) + "/content/CSV/";
-    const char* floors[7] = {"Field_1", "Field_2", "Field_3", "Field_4", "Field_5", "SpecialStage", "Cathedral"};
-    const char* wallsOf[7] = {"Wall_1", "Wall_2", "Wall_3", "Wall_4", "Wall_5", "SpecialWall", "Cathedral_Wall"};
+    const char* floors[7] = {"Field_1", "Field_2", "Field_3", "Field_4", "Field_5", "Field_6", "Cathedral"};
+    const char* wallsOf[7] = {"Wall_1", "Wall_2", "Wall_3", "Wall_4", "Wall_5", "Wall_6", "Cathedral_Wall"};
     for (int slot = 0; slot < 7; ++slot) {
         std::vector<FieldChip> list;
         std::int32_t start = -1;
