@@ -285,29 +285,24 @@ void BotPilot::walkToward(const BotView& view, const BotGrid& grid, float x, flo
         wx /= wl;
         wz /= wl;
     }
+    // A push away from a golem within range, stronger the nearer it is.
+    auto keepOff = [&](const BotEnemy& e, float range, float strength) {
+        float ox = view.x - e.x, oz = view.z - e.z;
+        float d = length(ox, oz);
+        if (d > range || d < 1e-4f) return;
+        float push = strength / (d * d);
+        wx += ox / d * push;
+        wz += oz / d * push;
+    };
     // Give other golems a wide berth on the way: standing on one is what hurts. Not the one fought,
     // nor one standing where it stands: the walk means to come near them.
     const BotEnemy* target = nullptr;
     for (const BotEnemy& e : view.enemies)
         if (e.index == targetKey_) target = &e;
-    for (const BotEnemy& e : view.enemies) {
-        if (e.kind == kObsidianKind || (target && length(e.x - target->x, e.z - target->z) < 0.5f)) continue;
-        float ox = view.x - e.x, oz = view.z - e.z;
-        float d = length(ox, oz);
-        if (d > 2.0f || d < 1e-4f) continue;
-        float push = 1.2f / (d * d);
-        wx += ox / d * push;
-        wz += oz / d * push;
-    }
+    for (const BotEnemy& e : view.enemies)
+        if (e.kind != kObsidianKind && !(target && length(e.x - target->x, e.z - target->z) < 0.5f)) keepOff(e, 2.0f, 1.2f);
     // Nor stand where the next golems will appear.
-    for (const BotEnemy& e : view.pending) {
-        float ox = view.x - e.x, oz = view.z - e.z;
-        float d = length(ox, oz);
-        if (d > 1.5f || d < 1e-4f) continue;
-        float push = 0.8f / (d * d);
-        wx += ox / d * push;
-        wz += oz / d * push;
-    }
+    for (const BotEnemy& e : view.pending) keepOff(e, 1.5f, 0.8f);
     float heading = std::atan2(wx, wz) * kDegrees;
 
     // A body pressed into a corner does not move: step aside for a while.
