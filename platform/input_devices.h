@@ -25,7 +25,7 @@ public:
     virtual ~InputDevices() = default;
     // False when the state could not be read this time (the caller re-acquires).
     virtual bool keyboardState(std::uint8_t keys[256]) = 0;
-    virtual bool hasPad() = 0;  // the first controller attached at start-up
+    virtual bool hasPad() = 0;  // a pad state is there to be read (the first controller at start-up)
     virtual bool padState(JoyState& state) = 0;
     virtual void acquire() {}
 };

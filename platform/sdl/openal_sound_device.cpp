@@ -3,6 +3,8 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <cstdlib>
+
 #include "platform/playable_format.h"
 
 namespace hc {
@@ -159,16 +161,30 @@ private:
     std::shared_ptr<AlContext> context_;
 };
 
+// Why the default output would not open, as far as OpenAL tells.
+std::string openFailure() {
+    const ALCenum error = alcGetError(nullptr);
+    const ALCchar* name = alcGetString(nullptr, ALC_DEFAULT_DEVICE_SPECIFIER);
+    std::string why = name && *name ? std::string("OpenAL could not open the output \"") + name + "\""
+                                    : std::string("OpenAL found no output device (no sound server or card it can reach)");
+    if (const ALCchar* text = error != ALC_NO_ERROR ? alcGetString(nullptr, error) : nullptr) why += std::string(": ") + text;
+    if (const char* drivers = std::getenv("ALSOFT_DRIVERS")) why += std::string(", ALSOFT_DRIVERS=") + drivers;
+    return why;
+}
+
 }  // namespace
 
-std::unique_ptr<SoundDevice> createOpenAlSoundDevice(SoundDeviceFailure* failure) {
-    auto fail = [failure](SoundDeviceFailure why) -> std::unique_ptr<SoundDevice> {
-        if (failure) *failure = why;
+std::unique_ptr<SoundDevice> createOpenAlSoundDevice(SoundDeviceFailure* failure, std::string* why) {
+    auto fail = [failure](SoundDeviceFailure reason) -> std::unique_ptr<SoundDevice> {
+        if (failure) *failure = reason;
         return nullptr;
     };
     auto context = std::make_shared<AlContext>();
     context->device = alcOpenDevice(nullptr);
-    if (!context->device) return fail(SoundDeviceFailure::Device);
+    if (!context->device) {
+        if (why) *why = openFailure();
+        return fail(SoundDeviceFailure::Device);
+    }
     context->context = alcCreateContext(context->device, nullptr);
     if (!context->context || !alcMakeContextCurrent(context->context)) return fail(SoundDeviceFailure::Context);
     if (failure) *failure = SoundDeviceFailure::None;

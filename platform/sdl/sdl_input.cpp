@@ -2,9 +2,13 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "platform/sdl/keyboard_pad.h"
 
 namespace hc {
 
@@ -68,10 +72,6 @@ std::uint32_t povFromHat(Uint8 hat) {
     return povFromDirections(hat & SDL_HAT_UP, hat & SDL_HAT_RIGHT, hat & SDL_HAT_DOWN, hat & SDL_HAT_LEFT);
 }
 
-bool sameGuid(const SDL_JoystickGUID& a, const SDL_JoystickGUID& b) {
-    return std::memcmp(a.data, b.data, sizeof a.data) == 0;
-}
-
 // A mapping database beside the program or in the working directory extends SDL's built-in one.
 void loadMappings() {
     const char* name = "gamecontrollerdb.txt";
@@ -89,24 +89,11 @@ void loadMappings() {
     }
 }
 
-// The first attached joystick, where a virtual one (a scripted driver's) comes before physical ones
-// so that a scripted run does not depend on what else is plugged in. -1 when there is none.
-int firstController() {
-    const int count = SDL_NumJoysticks();
-    for (int i = 0; i < count; ++i)
-        if (SDL_JoystickIsVirtual(i)) return i;
-    return count > 0 ? 0 : -1;
-}
-
 class SdlInput : public InputDevices {
 public:
     SdlInput() {
         loadMappings();
-        const int index = firstController();
-        if (index >= 0 && open(index)) {
-            guid_ = SDL_JoystickGetGUID(joystick_);
-            padAttached_ = true;
-        }
+        takePad();
     }
 
     ~SdlInput() override {
@@ -123,45 +110,52 @@ public:
         if (!state) return false;
         std::memset(keys, 0, 256);
         for (const KeyMapping& k : kKeyMappings)
-            if (k.scancode < count && state[k.scancode]) keys[k.code] = kDown;
+            if ((k.scancode < count && state[k.scancode]) || keyboard_.held(k.scancode)) keys[k.code] = kDown;
         return true;
     }
 
-    bool hasPad() override { return padAttached_; }
+    // The keyboard is a pad that is always there.
+    bool hasPad() override { return true; }
 
     bool padState(JoyState& out) override {
-        // The main loop drains only window, keyboard and mouse events; the pad is pumped here.
+        // The main loop drains only window, keyboard and mouse events; the pad is pumped here, and
+        // pads plugged in or pulled out are found by the same update.
         SDL_GameControllerUpdate();
-        if (!joystick_ || !SDL_JoystickGetAttached(joystick_)) return false;
+        // A pad pulled out reads released and centred from this read on, until one is plugged in.
+        if (joystick_ && !SDL_JoystickGetAttached(joystick_)) close();
+        if (!joystick_) takePad();
         JoyState state{};
         if (controller_)
             readController(state);
-        else
+        else if (joystick_)
             readJoystick(state);
+        keyboard_.apply(state);
         out = state;
         return true;
     }
 
-    // A pad that was lost is looked for again among the attached joysticks by its identity.
-    void acquire() override {
-        if (!padAttached_) return;
-        if (joystick_ && SDL_JoystickGetAttached(joystick_)) return;
-        close();
-        SDL_GameControllerUpdate();
-        const int count = SDL_NumJoysticks();
-        for (int i = 0; i < count; ++i) {
-            if (sameGuid(SDL_JoystickGetDeviceGUID(i), guid_)) {
-                open(i);
-                return;
-            }
-        }
-    }
+    // Whether a controller is in use now (beside the keyboard).
+    bool controllerOpen() const { return joystick_ != nullptr; }
 
 private:
     SDL_GameController* controller_ = nullptr;
     SDL_Joystick* joystick_ = nullptr;
-    SDL_JoystickGUID guid_{};
-    bool padAttached_ = false;
+    KeyboardPad keyboard_;
+    std::vector<SDL_JoystickID> refused_;  // attached joysticks that would not open: not tried again
+
+    // The first attached joystick, where a virtual one (a scripted driver's) comes before physical ones
+    // so that a scripted run does not depend on what else is plugged in.
+    void takePad() {
+        const int count = SDL_NumJoysticks();
+        for (int pass = 0; pass < 2 && !joystick_; ++pass) {
+            for (int i = 0; i < count && !joystick_; ++i) {
+                if ((pass == 0) != (SDL_JoystickIsVirtual(i) == SDL_TRUE)) continue;
+                const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(i);
+                if (id < 0 || std::find(refused_.begin(), refused_.end(), id) != refused_.end()) continue;
+                if (!open(i)) refused_.push_back(id);
+            }
+        }
+    }
 
     bool open(int index) {
         if (SDL_IsGameController(index)) {

@@ -1,6 +1,8 @@
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -8,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/headless/headless_sound_device.h"
 #include "platform/sdl/gl_device.h"
 #include "platform/sdl/openal_sound_device.h"
 #include "platform/sdl/sdl_input.h"
@@ -41,11 +44,23 @@ std::optional<Message> toMessage(const SDL_Event& event) {
     }
 }
 
+// The video drivers that open no display: chosen by name they serve tests and tools; taken by SDL
+// because nothing else would start, they would only hide the window.
+bool headlessVideoDriver(const char* driver) {
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
 // Error boxes need a display; the offscreen and dummy drivers have none to show them on.
-bool displayAvailable() {
-    const char* driver = SDL_getenv("SDL_VIDEODRIVER");
-    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) return false;
-    return true;
+bool displayAvailable() { return !headlessVideoDriver(SDL_getenv("SDL_VIDEODRIVER")); }
+
+// SIGINT and SIGTERM. The loop takes the first one as a close of the window; while an error box is up,
+// which holds the loop, or when an earlier signal is still waiting for the loop, the process ends at once.
+volatile sig_atomic_t gStopSignal = 0;
+volatile sig_atomic_t gBoxShown = 0;
+
+extern "C" void onStopSignal(int) {
+    if (gBoxShown || gStopSignal) _exit(0);
+    gStopSignal = 1;
 }
 
 }  // namespace
@@ -78,12 +93,22 @@ SdlPlatform::SdlPlatform() : clock_(&sdlClock_) {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_APP_NAME, "HOLLOW CREST");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // The signals are ours (below): SDL's own handlers would only queue a quit that a shown box never reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    gStopSignal = 0;
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previousInt_);
+    sigaction(SIGTERM, &action, &previousTerm_);
     if (SDL_Init(SDL_INIT_EVENTS) != 0) std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
 }
 
 SdlPlatform::~SdlPlatform() {
     if (window_) SDL_DestroyWindow(window_);
     SDL_Quit();
+    sigaction(SIGINT, &previousInt_, nullptr);
+    sigaction(SIGTERM, &previousTerm_, nullptr);
 }
 
 bool SdlPlatform::registerWindowClass(const std::string& className) {
@@ -92,6 +117,17 @@ bool SdlPlatform::registerWindowClass(const std::string& className) {
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", className.c_str(), 1);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
+        noDisplay_ = true;
+        return false;
+    }
+    // Nothing to show a window on (no X server, no Wayland compositor): SDL fell back to a driver
+    // that draws nowhere. Said and refused, unless that driver was asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (headlessVideoDriver(driver) && !headlessVideoDriver(SDL_getenv("SDL_VIDEODRIVER"))) {
+        std::fprintf(stderr, "SDL video: no display to open a window on (DISPLAY and WAYLAND_DISPLAY reach none; "
+                     "only the \"%s\" driver started)\n", driver);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        noDisplay_ = true;
         return false;
     }
     video_ = true;
@@ -127,6 +163,12 @@ void SdlPlatform::showWindow() {
 }
 
 bool SdlPlatform::peekMessage(Message& message) {
+    if (gStopSignal && !stopTaken_) {
+        // A signal ends the program the way closing its window does.
+        stopTaken_ = true;
+        message = Message{Message::Kind::Close};
+        return true;
+    }
     if (!posted_.empty()) {
         message = posted_.front();
         posted_.pop_front();
@@ -161,7 +203,18 @@ std::unique_ptr<Device> SdlPlatform::createDevice(const PresentConfig& config) {
     return device;
 }
 
-std::unique_ptr<SoundDevice> SdlPlatform::createSoundDevice() { return createOpenAlSoundDevice(&soundFailure_); }
+std::unique_ptr<SoundDevice> SdlPlatform::createSoundDevice() {
+    std::string why;
+    auto device = createOpenAlSoundDevice(&soundFailure_, &why);
+    if (device || soundFailure_ != SoundDeviceFailure::Device) return device;
+    // No output at all (no sound server, no card, a refused device): the game plays on in silence on
+    // buffers that keep time as real ones do.
+    std::fprintf(stderr, "HOLLOW CREST: no sound: %s; the game plays without sound\n", why.c_str());
+    std::fflush(stderr);
+    soundFailure_ = SoundDeviceFailure::None;
+    silentSound = true;
+    return createHeadlessSoundDevice(clock());
+}
 
 std::unique_ptr<InputDevices> SdlPlatform::createInput() {
     if (!controllers_) {
@@ -177,9 +230,12 @@ std::unique_ptr<InputDevices> SdlPlatform::createInput() {
 void SdlPlatform::messageBox(const std::string& text, const std::string& caption) {
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     std::fflush(stderr);
-    if (!showMessageBoxes || !displayAvailable()) return;
+    if (!showMessageBoxes || noDisplay_ || !displayAvailable()) return;
     // Modal: the program waits here as it would for any error box. Fails quietly without a display.
+    gBoxShown = 1;
+    if (gStopSignal) _exit(0);  // a signal came before the box: nothing is waiting for the loop
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr);
+    gBoxShown = 0;
 }
 
 }  // namespace hc

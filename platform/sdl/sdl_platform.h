@@ -1,5 +1,9 @@
 #pragma once
 // The real platform: an SDL window with an OpenGL device, OpenAL sound, SDL keyboard and controller.
+// SIGINT and SIGTERM end the program: through the loop as a close of the window, or at once while an
+// error box is up.
+#include <signal.h>
+
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -45,6 +49,9 @@ public:
     // (the driver: its frames are only read back).
     bool showsWindow = true;
 
+    // Set when no sound output could be opened and the game runs on a silent device.
+    bool silentSound = false;
+
     SDL_Window* window() const { return window_; }
 
     Clock& clock() override { return *clock_; }
@@ -67,8 +74,12 @@ private:
     SDL_Window* window_ = nullptr;
     bool video_ = false;
     bool controllers_ = false;
+    bool noDisplay_ = false;
     SoundDeviceFailure soundFailure_ = SoundDeviceFailure::None;
     std::deque<Message> posted_;
+    bool stopTaken_ = false;  // the signal's close has been handed to the loop
+    struct sigaction previousInt_ {};
+    struct sigaction previousTerm_ {};
 };
 
 }  // namespace hc

@@ -80,6 +80,11 @@ TEST(InputScript, MalformedLinesAreRejectedWithTheirLineNumber) {
         {"at 5 shot", "shot needs a file name"},
         {"at 5 shot   # only a comment", "shot needs a file name"},
         {"at 5 end now", "end takes nothing"},
+        {"at 5 key W", "key takes a key name and down, up or tap"},
+        {"at 5 key W press", "key takes down, up or tap, got 'press'"},
+        {"at 5 key Nokey down", "unknown key 'Nokey'"},
+        {"at 5 pad", "pad takes detach or attach"},
+        {"at 5 pad unplug", "pad takes detach or attach"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -88,6 +93,34 @@ TEST(InputScript, MalformedLinesAreRejectedWithTheirLineNumber) {
         EXPECT_FALSE(s.parse(c.text, "s", error));
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
     }
+}
+
+// Keys by SDL scancode name, spaces and all; a tap goes down and up on its own tick.
+TEST(InputScript, KeysAndThePadsPlug) {
+    InputScript s;
+    std::string error;
+    ASSERT_TRUE(s.parse("at 3 key Left Shift down\n"
+                        "at 4 key Return tap\n"
+                        "at 5 key up up\n"
+                        "at 6 pad detach\n"
+                        "at 7 pad attach\n",
+                        "s", error))
+        << error;
+    ASSERT_EQ(s.actions.size(), 6u);
+    EXPECT_EQ(s.actions[0].kind, Kind::KeyDown);
+    EXPECT_EQ(s.actions[0].key, 225);  // SDL_SCANCODE_LSHIFT
+    EXPECT_EQ(s.actions[1].kind, Kind::KeyDown);
+    EXPECT_EQ(s.actions[1].key, 40);  // SDL_SCANCODE_RETURN
+    EXPECT_EQ(s.actions[2].kind, Kind::KeyUp);
+    EXPECT_EQ(s.actions[2].tick, 4);
+    EXPECT_EQ(s.actions[3].kind, Kind::KeyUp);
+    EXPECT_EQ(s.actions[3].key, 82);  // SDL_SCANCODE_UP, names read in any case
+    EXPECT_EQ(s.actions[4].kind, Kind::PadDetach);
+    EXPECT_EQ(s.actions[5].kind, Kind::PadAttach);
+    EXPECT_TRUE(s.needsSdl());
+    InputScript pad;
+    ASSERT_TRUE(pad.parse("at 1 tap B\n", "s", error));
+    EXPECT_FALSE(pad.needsSdl());
 }
 
 TEST(InputScript, AMissingFileIsAnError) {

@@ -51,6 +51,22 @@ void DriveObserver::beforeTick(Application&, int tick) {
             if (a.tick == tick) endRequested_ = true;
             break;
         case InputScript::Kind::Shot: break;  // taken after the draw
+        case InputScript::Kind::KeyDown:
+        case InputScript::Kind::KeyUp:
+            // Into SDL's event queue, read by the keyboard as it enters: down before this tick's read.
+            if (!pad_.key(a.key, a.kind == InputScript::Kind::KeyDown))
+                failures.push_back("line " + std::to_string(a.line) + ": the key could not be sent");
+            break;
+        case InputScript::Kind::PadDetach:
+            if (changed) pad_.apply(picture_);
+            changed = false;
+            if (!pad_.plug(false)) failures.push_back("line " + std::to_string(a.line) + ": the pad could not be pulled out");
+            break;
+        case InputScript::Kind::PadAttach:
+            // Plugged in again with whatever the script holds on it.
+            if (!pad_.plug(true)) failures.push_back("line " + std::to_string(a.line) + ": the pad could not be plugged in");
+            changed = true;
+            break;
         }
     }
     if (changed) pad_.apply(picture_);

@@ -1,5 +1,7 @@
 #include "tools/gamedrive/input_script.h"
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -110,6 +112,27 @@ bool InputScript::parse(const std::string& text, const std::string& name, std::s
                 return fail("trigger value must be a whole number from -1000 to 1000");
             a.kind = Kind::Triggers;
             entries.push_back({a, 1});
+        } else if (verb == "key") {
+            // The name may hold spaces ("Left Shift"): every word up to the last.
+            if (args.size() < 2) return fail("key takes a key name and down, up or tap");
+            const std::string how = args.back();
+            std::string keyName = args[0];
+            for (std::size_t i = 1; i + 1 < args.size(); ++i) keyName += " " + args[i];
+            if (how != "down" && how != "up" && how != "tap") return fail("key takes down, up or tap, got '" + how + "'");
+            const SDL_Scancode scancode = SDL_GetScancodeFromName(keyName.c_str());
+            if (scancode == SDL_SCANCODE_UNKNOWN) return fail("unknown key '" + keyName + "' (SDL scancode names: W, Return, Left Shift, Up)");
+            a.key = static_cast<int>(scancode);
+            a.kind = how == "up" ? Kind::KeyUp : Kind::KeyDown;
+            entries.push_back({a, 1});
+            if (how == "tap") {
+                Action up = a;
+                up.kind = Kind::KeyUp;
+                entries.push_back({up, 1});
+            }
+        } else if (verb == "pad") {
+            if (!expectArgs(1) || (args[0] != "detach" && args[0] != "attach")) return fail("pad takes detach or attach");
+            a.kind = args[0] == "detach" ? Kind::PadDetach : Kind::PadAttach;
+            entries.push_back({a, 1});
         } else if (verb == "end") {
             if (!expectArgs(0)) return fail("end takes nothing");
             a.kind = Kind::End;
@@ -125,6 +148,13 @@ bool InputScript::parse(const std::string& text, const std::string& name, std::s
     actions.clear();
     for (const Entry& e : entries) actions.push_back(e.action);
     return true;
+}
+
+bool InputScript::needsSdl() const {
+    for (const Action& a : actions)
+        if (a.kind == Kind::KeyDown || a.kind == Kind::KeyUp || a.kind == Kind::PadDetach || a.kind == Kind::PadAttach)
+            return true;
+    return false;
 }
 
 bool InputScript::load(const std::string& path, std::string& error) {

@@ -25,7 +25,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: gamedrive [--script FILE] [--ticks N] [--shot TICK:FILE]... [--headless] [--workdir DIR]\n"
     "                 [--bot story|endless] [--invincible | --invincible-until N] [--seed N] [--bot-log FILE]\n"
-    "  --script FILE     input script (at T press|release|tap BUTTON, left|right X Y, triggers Z, shot FILE, end)\n"
+    "  --script FILE     input script (at T press|release|tap BUTTON, left|right X Y, triggers Z, shot FILE, end,\n"
+    "                    key NAME down|up|tap, pad detach|attach)\n"
     "  --ticks N         end the run after tick N\n"
     "  --shot TICK:FILE  save the back buffer as PNG after that tick's draw (repeatable)\n"
     "  --headless        recording device, silent sound and scripted input instead of SDL and OpenGL\n"
@@ -146,6 +147,11 @@ int main(int argc, char** argv) {
         std::string error;
         if (!script.load(options.script, error)) {
             std::fprintf(stderr, "gamedrive: %s\n", error.c_str());
+            return 2;
+        }
+        if (options.headless && script.needsSdl()) {
+            std::fprintf(stderr, "gamedrive: %s: key and pad actions need the SDL back end (leave out --headless)\n",
+                         options.script.c_str());
             return 2;
         }
         // Shot files are named from where the driver was started, like --shot.

@@ -1,5 +1,5 @@
 #pragma once
-// Where the script's pad goes: an SDL virtual controller, or the headless scripted input.
+// Where the script's pad goes: an SDL virtual controller, or the headless scripted input; and its keys.
 
 namespace hc {
 
@@ -14,6 +14,17 @@ public:
     virtual ~PadFeed() = default;
     // Makes the pad read as the picture from the coming tick's input read on.
     virtual void apply(const PadPicture& pad) = 0;
+    // Pulls the pad out or plugs it in again; false where the feed cannot.
+    virtual bool plug(bool attached) {
+        (void)attached;
+        return false;
+    }
+    // Sends a key (SDL scancode) down or up through the window system's path; false where it cannot.
+    virtual bool key(int scancode, bool down) {
+        (void)scancode;
+        (void)down;
+        return false;
+    }
 };
 
 }  // namespace hc

@@ -26,18 +26,51 @@ Sint16 triggerValue(int v) { return static_cast<Sint16>(-32768 + v * 65535 / 100
 
 }  // namespace
 
-VirtualPad::~VirtualPad() {
-    if (joystick_) SDL_JoystickClose(joystick_);
-    if (deviceIndex_ >= 0) SDL_JoystickDetachVirtual(deviceIndex_);
+VirtualPad::~VirtualPad() { detach(); }
+
+void VirtualPad::detach() {
+    if (!joystick_) return;
+    // The device index moves as joysticks come and go; the instance id does not.
+    const SDL_JoystickID id = SDL_JoystickInstanceID(joystick_);
+    SDL_JoystickClose(joystick_);
+    joystick_ = nullptr;
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        if (SDL_JoystickGetDeviceInstanceID(i) == id) {
+            SDL_JoystickDetachVirtual(i);
+            break;
+        }
+    }
+}
+
+bool VirtualPad::plug(bool attached) {
+    if (!attached) {
+        detach();
+        return true;
+    }
+    return joystick_ || attach();
+}
+
+bool VirtualPad::key(int scancode, bool down) {
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+    event.key.keysym.sym = SDL_GetKeyFromScancode(event.key.keysym.scancode);
+    event.key.timestamp = SDL_GetTicks();
+    return SDL_PushEvent(&event) == 1;
 }
 
 bool VirtualPad::attach() {
-    char only[32];
-    std::snprintf(only, sizeof only, "0x%04x/0x%04x", kVendor, kProduct);
-    SDL_SetHint(SDL_HINT_GAMECONTROLLER_IGNORE_DEVICES_EXCEPT, only);
-    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
-        std::fprintf(stderr, "gamedrive: SDL joystick: %s\n", SDL_GetError());
-        return false;
+    if (!ready_) {
+        char only[32];
+        std::snprintf(only, sizeof only, "0x%04x/0x%04x", kVendor, kProduct);
+        SDL_SetHint(SDL_HINT_GAMECONTROLLER_IGNORE_DEVICES_EXCEPT, only);
+        if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
+            std::fprintf(stderr, "gamedrive: SDL joystick: %s\n", SDL_GetError());
+            return false;
+        }
+        ready_ = true;
     }
     SDL_VirtualJoystickDesc desc;
     SDL_zero(desc);
@@ -50,14 +83,15 @@ bool VirtualPad::attach() {
     desc.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1;
     desc.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1;
     desc.name = "gamedrive pad";
-    deviceIndex_ = SDL_JoystickAttachVirtualEx(&desc);
-    if (deviceIndex_ < 0) {
+    const int deviceIndex = SDL_JoystickAttachVirtualEx(&desc);
+    if (deviceIndex < 0) {
         std::fprintf(stderr, "gamedrive: virtual pad: %s\n", SDL_GetError());
         return false;
     }
-    joystick_ = SDL_JoystickOpen(deviceIndex_);
+    joystick_ = SDL_JoystickOpen(deviceIndex);
     if (!joystick_) {
         std::fprintf(stderr, "gamedrive: virtual pad: %s\n", SDL_GetError());
+        SDL_JoystickDetachVirtual(deviceIndex);
         return false;
     }
     // Raw zero on a trigger reads half pressed: start from a pad at rest.

@@ -16,10 +16,14 @@ public:
 
     bool attach();
     void apply(const PadPicture& pad) override;
+    bool plug(bool attached) override;
+    bool key(int scancode, bool down) override;
 
 private:
     _SDL_Joystick* joystick_ = nullptr;
-    int deviceIndex_ = -1;
+    bool ready_ = false;  // the joystick subsystem is up with this pad's hint
+
+    void detach();
 };
 
 }  // namespace hc
