@@ -161,15 +161,17 @@ private:
     std::shared_ptr<AlContext> context_;
 };
 
-// Why the default output would not open, as far as OpenAL tells.
+// Why the default output would not open, as far as OpenAL tells: its device name and error, and the
+// back-end list when one was set.
 std::string openFailure() {
     const ALCenum error = alcGetError(nullptr);
     const ALCchar* name = alcGetString(nullptr, ALC_DEFAULT_DEVICE_SPECIFIER);
-    std::string why = name && *name ? std::string("OpenAL could not open the output \"") + name + "\""
-                                    : std::string("OpenAL found no output device (no sound server or card it can reach)");
-    if (const ALCchar* text = error != ALC_NO_ERROR ? alcGetString(nullptr, error) : nullptr) why += std::string(": ") + text;
+    std::string why = "OpenAL found no output it could open (no sound server or card within reach";
+    if (name && *name) why += std::string(", device \"") + name + "\"";
+    if (const ALCchar* text = error != ALC_NO_ERROR ? alcGetString(nullptr, error) : nullptr)
+        why += std::string(", error \"") + text + "\"";
     if (const char* drivers = std::getenv("ALSOFT_DRIVERS")) why += std::string(", ALSOFT_DRIVERS=") + drivers;
-    return why;
+    return why + ")";
 }
 
 }  // namespace
