@@ -143,6 +143,13 @@ TEST_F(KeyboardRun, NameEntryOnTheKeyboardAfterADefeatOnStageFour) {
     EXPECT_NE(ranking.find("-BLADE-4-4000-\n"), std::string::npos) << ranking;
 }
 
+// Escape still quits, from any scene, through the window's close.
+TEST_F(KeyboardRun, EscapeQuits) {
+    write("s.txt", "at 10 key Return tap\nat 300 key Escape tap\n");
+    std::string out = driveSdl("--script s.txt --ticks 1000");
+    EXPECT_NE(out.find(R"({"ticks":300,"exit":"quit-message","scene":"game")"), std::string::npos) << out;
+}
+
 // The pad pulled out with B and the stick held: the knight stops at once and the run goes on; the pad
 // plugged in again is taken and its B, still held, counts as a new press.
 TEST_F(KeyboardRun, DriverPadPulledOutMidRunAndPluggedInAgain) {
