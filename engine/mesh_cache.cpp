@@ -22,6 +22,11 @@ std::string textureDirectory(const std::string& meshPath) {
     return meshPath.substr(0, slash + 1);
 }
 
+// The message names the file, so that a damaged mesh can be found among the game's data.
+void reportLoadFailure(const std::string& path) {
+    showError("メッシュの読み込みに失敗しました\nファイル名 \"" + path + "\"");
+}
+
 void freeEntry(MeshEntry* entry) {
     for (TextureEntry* texture : entry->textures) TextureCache::release(texture);
     delete entry;
@@ -50,7 +55,7 @@ bool MeshCache::load(std::string path, MeshEntry*& out) {
     auto* entry = new (std::nothrow) MeshEntry;
     if (!entry) {
         showError("メッシュの要領確保に失敗しました");
-        showError("メッシュの読み込みに失敗しました");
+        reportLoadFailure(path);
         return false;
     }
 
@@ -73,7 +78,7 @@ bool MeshCache::load(std::string path, MeshEntry*& out) {
     }
     if (!loaded) {
         freeEntry(entry);
-        showError("メッシュの読み込みに失敗しました");
+        reportLoadFailure(path);
         return false;
     }
 

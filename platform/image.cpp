@@ -29,8 +29,16 @@ namespace hc {
 
 namespace {
 
-// Larger images are refused rather than risking huge allocations from a damaged header.
+// Larger images are refused rather than risking huge allocations from a damaged header: no side
+// beyond this, and no more pixels in all than a 4096 x 4096 sheet (the largest the game uses is
+// 1920 x 1080), which keeps the decoder's buffers to some tens of megabytes.
 constexpr int kMaxImageSide = 16384;
+constexpr long long kMaxImagePixels = 4096LL * 4096;
+
+bool usableSize(int w, int h) {
+    return w > 0 && h > 0 && w <= kMaxImageSide && h <= kMaxImageSide &&
+           static_cast<long long>(w) * h <= kMaxImagePixels;
+}
 
 int nextPowerOfTwo(int v) {
     int p = 1;
@@ -147,11 +155,12 @@ std::vector<Colour> resample(const std::vector<Colour>& src, int sw, int sh, int
 std::unique_ptr<Texture> createTextureFromFile(Device& device, const std::string& path, int width, int height,
                                                Colour colourKey) {
     int w = 0, h = 0, channels = 0;
+    // The header alone decides, before anything is decoded.
     if (!stbi_info(path.c_str(), &w, &h, &channels)) return nullptr;
-    if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) return nullptr;
+    if (!usableSize(w, h)) return nullptr;
     stbi_uc* data = stbi_load(path.c_str(), &w, &h, &channels, 4);
     if (!data) return nullptr;
-    if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) {
+    if (!usableSize(w, h)) {
         stbi_image_free(data);
         return nullptr;
     }

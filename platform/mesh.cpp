@@ -1,137 +1,16 @@
 #include "platform/mesh.h"
 
-#include <assimp/material.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-#include <assimp/Importer.hpp>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <exception>
+
+#include "platform/x_file_reader.h"
 
 namespace hc {
 
 namespace {
 
 constexpr std::size_t kMaxVertices = 65535;  // 16-bit indices
-
-// The loader only takes DirectX mesh files (text, binary or compressed), whatever the extension says.
-bool hasXSignature(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    char head[4] = {};
-    std::size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    return got == sizeof head && std::memcmp(head, "xof ", 4) == 0;
-}
-
-ColourValue colourOf(const aiMaterial* m, const char* key, unsigned type, unsigned index, float alpha) {
-    aiColor4D c(0, 0, 0, alpha);
-    if (aiGetMaterialColor(m, key, type, index, &c) != AI_SUCCESS) c = aiColor4D(0, 0, 0, alpha);
-    return {c.r, c.g, c.b, c.a};
-}
-
-// The file names one texture per material; Assimp sorts it under a kind guessed from the name
-// ("..._normal", "env...", ...), so look under every kind it may have picked.
-std::string textureOf(const aiMaterial* m) {
-    static const aiTextureType kinds[] = {aiTextureType_DIFFUSE, aiTextureType_HEIGHT,  aiTextureType_NORMALS,
-                                          aiTextureType_SPECULAR, aiTextureType_AMBIENT, aiTextureType_EMISSIVE};
-    for (aiTextureType kind : kinds) {
-        aiString name;
-        if (m->GetTextureCount(kind) > 0 && m->GetTexture(kind, 0, &name) == AI_SUCCESS && name.length > 0)
-            return std::string(name.C_Str(), name.length);
-    }
-    return {};
-}
-
-XMaterial convertMaterial(const aiMaterial* m) {
-    XMaterial out;
-    // As the file carries them: face colour with its alpha, power, specular and emissive; no ambient.
-    out.material.diffuse = colourOf(m, AI_MATKEY_COLOR_DIFFUSE, 1.0f);
-    out.material.specular = colourOf(m, AI_MATKEY_COLOR_SPECULAR, 1.0f);
-    out.material.specular.a = 1.0f;
-    out.material.emissive = colourOf(m, AI_MATKEY_COLOR_EMISSIVE, 1.0f);
-    out.material.emissive.a = 1.0f;
-    out.material.ambient = {0, 0, 0, 1.0f};
-    float power = 0;
-    if (aiGetMaterialFloat(m, AI_MATKEY_SHININESS, &power) == AI_SUCCESS) out.material.power = power;
-    out.textureFile = textureOf(m);
-    return out;
-}
-
-struct Builder {
-    const aiScene* scene;
-    std::vector<VertexPositionNormalTex> vertices;
-    std::vector<std::vector<std::uint32_t>> trianglesPerMaterial;  // three vertex indices per triangle
-    bool ok = true;
-
-    void addMesh(const aiMesh* m, const aiMatrix4x4& transform) {
-        if (m->mMaterialIndex >= trianglesPerMaterial.size()) {
-            ok = false;
-            return;
-        }
-        const bool moved = !transform.IsIdentity();
-        aiMatrix3x3 normalMatrix(transform);
-        if (normalMatrix.Determinant() != 0.0f) normalMatrix.Inverse().Transpose();
-        const std::size_t base = vertices.size();
-        if (base + m->mNumVertices > kMaxVertices) {
-            ok = false;
-            return;
-        }
-        for (unsigned i = 0; i < m->mNumVertices; ++i) {
-            aiVector3D p = m->mVertices[i];
-            aiVector3D n = m->HasNormals() ? m->mNormals[i] : aiVector3D(0, 0, 0);
-            if (moved) {
-                p = transform * p;
-                if (m->HasNormals()) n = (normalMatrix * n).NormalizeSafe();
-            }
-            VertexPositionNormalTex v{p.x, p.y, p.z, n.x, n.y, n.z, 0, 0};
-            if (m->HasTextureCoords(0)) {
-                v.u = m->mTextureCoords[0][i].x;
-                v.v = m->mTextureCoords[0][i].y;
-            }
-            vertices.push_back(v);
-        }
-        std::vector<std::uint32_t>& out = trianglesPerMaterial[m->mMaterialIndex];
-        for (unsigned f = 0; f < m->mNumFaces; ++f) {
-            const aiFace& face = m->mFaces[f];
-            // The importer drops indices that point past the vertex list; a face left with fewer than
-            // three corners means the file is broken.
-            if (face.mNumIndices < 3) {
-                ok = false;
-                return;
-            }
-            for (unsigned k = 0; k < face.mNumIndices; ++k) {
-                if (face.mIndices[k] >= m->mNumVertices) {
-                    ok = false;
-                    return;
-                }
-            }
-            // Polygons become fans around their first corner, keeping the file's winding.
-            for (unsigned k = 2; k < face.mNumIndices; ++k) {
-                out.push_back(static_cast<std::uint32_t>(base + face.mIndices[0]));
-                out.push_back(static_cast<std::uint32_t>(base + face.mIndices[k - 1]));
-                out.push_back(static_cast<std::uint32_t>(base + face.mIndices[k]));
-            }
-        }
-    }
-
-    // Frames are flattened: every mesh is placed by its frame's transform, as one mesh is returned.
-    void addNode(const aiNode* node, const aiMatrix4x4& parent, int depth) {
-        if (!ok || depth > 256) return;
-        aiMatrix4x4 transform = parent * node->mTransformation;
-        for (unsigned i = 0; i < node->mNumMeshes && ok; ++i) {
-            if (node->mMeshes[i] >= scene->mNumMeshes) {
-                ok = false;
-                return;
-            }
-            addMesh(scene->mMeshes[node->mMeshes[i]], transform);
-        }
-        for (unsigned i = 0; i < node->mNumChildren && ok; ++i) addNode(node->mChildren[i], transform, depth + 1);
-    }
-};
 
 void computeBounds(Mesh& mesh) {
     if (mesh.vertices.empty()) {
@@ -306,44 +185,45 @@ void testFace(const RayQuery& ray, Vec3 p0, Vec3 e1, Vec3 e2, std::uint32_t face
 
 bool Mesh::loadFromX(Device& device, const std::string& path, std::unique_ptr<Mesh>& mesh,
                      std::vector<XMaterial>& materials) {
-    if (!hasXSignature(path)) return false;
-    try {
-        Assimp::Importer importer;
-        // The importer turns the file into right-handed space (z negated, v flipped, winding reversed);
-        // converting back to left-handed restores the file's own values. Polygons are triangulated
-        // below, after the winding is back to the file's order, so that quads split as the file means.
-        const aiScene* scene = importer.ReadFile(path, aiProcess_ConvertToLeftHanded | aiProcess_JoinIdenticalVertices);
-        if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) return false;
+    XFileReader reader;
+    XFileModel model;
+    if (!reader.read(path, model)) return false;
+    if (model.vertices.size() > kMaxVertices) return false;
 
-        Builder builder{scene};
-        builder.trianglesPerMaterial.resize(scene->mNumMaterials);
-        builder.addNode(scene->mRootNode, aiMatrix4x4(), 0);
-        if (!builder.ok) return false;
-
-        auto result = std::make_unique<Mesh>();
-        result->vertices = std::move(builder.vertices);
-        std::size_t indexCount = 0;
-        for (const auto& list : builder.trianglesPerMaterial) indexCount += list.size();
-        if (indexCount == 0) return false;
-        result->indices.reserve(indexCount);
-        for (const auto& list : builder.trianglesPerMaterial) {
-            Subset subset;
-            subset.startIndex = static_cast<std::uint32_t>(result->indices.size());
-            subset.triangleCount = static_cast<std::uint32_t>(list.size() / 3);
-            for (std::uint32_t index : list) result->indices.push_back(static_cast<std::uint16_t>(index));
-            result->subsets.push_back(subset);
-        }
-        std::vector<XMaterial> converted;
-        for (unsigned i = 0; i < scene->mNumMaterials; ++i) converted.push_back(convertMaterial(scene->mMaterials[i]));
-
-        computeBounds(*result);
-        result->upload(device);
-        mesh = std::move(result);
-        materials = std::move(converted);
-        return true;
-    } catch (const std::exception&) {
-        return false;
+    auto result = std::make_unique<Mesh>();
+    result->vertices.reserve(model.vertices.size());
+    for (const XFileModel::Vertex& v : model.vertices)
+        result->vertices.push_back({v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v});
+    std::size_t indexCount = 0;
+    for (const auto& list : model.triangles) indexCount += list.size();
+    if (indexCount == 0) return false;
+    result->indices.reserve(indexCount);
+    for (const auto& list : model.triangles) {
+        Subset subset;
+        subset.startIndex = static_cast<std::uint32_t>(result->indices.size());
+        subset.triangleCount = static_cast<std::uint32_t>(list.size() / 3);
+        for (std::uint32_t index : list) result->indices.push_back(static_cast<std::uint16_t>(index));
+        result->subsets.push_back(subset);
     }
+    std::vector<XMaterial> converted;
+    converted.reserve(model.materials.size());
+    for (const XFileModel::Material& m : model.materials) {
+        XMaterial out;
+        // As the file carries them: face colour with its alpha, power, specular and emissive; no ambient.
+        out.material.diffuse = {m.diffuse[0], m.diffuse[1], m.diffuse[2], m.diffuse[3]};
+        out.material.specular = {m.specular[0], m.specular[1], m.specular[2], 1.0f};
+        out.material.emissive = {m.emissive[0], m.emissive[1], m.emissive[2], 1.0f};
+        out.material.ambient = {0, 0, 0, 1.0f};
+        out.material.power = m.power;
+        out.textureFile = m.textureFile;
+        converted.push_back(std::move(out));
+    }
+
+    computeBounds(*result);
+    result->upload(device);
+    mesh = std::move(result);
+    materials = std::move(converted);
+    return true;
 }
 
 std::unique_ptr<Mesh> Mesh::createSphere(Device& device, float radius, int slices, int stacks) {

@@ -1,6 +1,7 @@
 // The driver, headless, on a copy of the runtime folder with one data file removed, cut in half or
 // emptied, once for every file of Resource_Blade/. Each run shows the message of the reader that met the
 // fault, ends by itself with status 0, never crashes, and writes nothing outside its runtime folder.
+// A few files are also damaged by one change that once crashed a mesh reader.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Fault { Removed, Truncated, Emptied };
+enum class Fault { Removed, Truncated, Emptied, MaterialMisspelt, NormalIndexPastNormals };
 
 struct Case {
     std::string file;  // relative to Resource_Blade/
@@ -35,6 +36,8 @@ const char* faultName(Fault fault) {
     case Fault::Removed: return "removed";
     case Fault::Truncated: return "truncated";
     case Fault::Emptied: return "emptied";
+    case Fault::MaterialMisspelt: return "material_misspelt";
+    case Fault::NormalIndexPastNormals: return "normal_index_past_normals";
     }
     return "";
 }
@@ -102,6 +105,31 @@ std::string messageWhenCut(const std::string& file, Fault fault) {
     if (endsWith(file, ".x")) return "メッシュの読み込みに失敗しました";
     if (endsWith(file, ".wav") && fault == Fault::Emptied) return "音楽データの読み込みに失敗しました\n(バッファ作成)";
     return "";
+}
+
+// One change to a good mesh: the inline material of its material list renamed "MAterial", or a digit
+// put before the first index of its first normal face so that it points past the normals. Empty when
+// the file has no such place.
+std::string damaged(std::string bytes, Fault fault) {
+    const std::size_t list = bytes.find("MeshMaterialList");
+    if (fault == Fault::MaterialMisspelt) {
+        const std::size_t at = list == std::string::npos ? list : bytes.find("Material ", list + 16);
+        if (at == std::string::npos) return {};
+        return bytes.replace(at, 9, "MAterial ");
+    }
+    // MeshNormals { count; normals...;; faceCount; cornerCount;index,...
+    std::size_t at = bytes.find("MeshNormals");
+    if (at != std::string::npos) at = bytes.find('{', at);
+    if (at == std::string::npos) return {};
+    char* end = nullptr;
+    const long normals = std::strtol(bytes.c_str() + at + 1, &end, 10);
+    at = bytes.find(";;", static_cast<std::size_t>(end - bytes.c_str()));  // the end of the normals
+    if (at != std::string::npos) at = bytes.find(';', at + 2);             // the face count
+    if (at != std::string::npos) at = bytes.find(';', at + 1);             // the first face's corner count
+    if (at == std::string::npos) return {};
+    std::string digits = "9";
+    while (std::stol(digits) < normals) digits += "9";
+    return bytes.insert(at + 1, digits);
 }
 
 std::string readText(const fs::path& path) {
@@ -193,6 +221,12 @@ protected:
                 fs::create_directories(target);
                 continue;
             }
+            if (rel == c.file && (c.fault == Fault::MaterialMisspelt || c.fault == Fault::NormalIndexPastNormals)) {
+                const std::string bytes = damaged(readText(it->path()), c.fault);
+                ASSERT_FALSE(bytes.empty()) << "no place for the damage in " << rel;
+                std::ofstream(target, std::ios::binary) << bytes;
+                continue;
+            }
             if (rel == c.file) {
                 if (c.fault != Fault::Removed) {
                     std::string bytes = readText(it->path());
@@ -244,6 +278,29 @@ TEST_P(FaultMatrix, ShowsTheReadersMessageAndEndsCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDataFile, FaultMatrix, ::testing::ValuesIn(allCases()), caseName);
+
+// The two one-change damages of blade.x that once crashed the game (a read through a null pointer)
+// or let it go on with normals read from past their list: now the mesh message, with the file's name.
+class DamagedMesh : public FaultMatrix {};
+
+TEST_P(DamagedMesh, ShowsTheMeshMessageWithTheFileAndEndsCleanly) {
+    const Case& c = GetParam();
+    buildRuntime(c);
+    if (HasFatalFailure()) return;
+    DriveResult r = drive(sandbox / "outside", sandbox / "runtime", sandbox / "tmp", sandbox / "logs");
+    EXPECT_TRUE(r.exited) << "killed by signal " << r.signal << "\n" << r.err;
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* report : {"AddressSanitizer", "LeakSanitizer", "runtime error:"})
+        EXPECT_EQ(r.err.find(report), std::string::npos) << r.err;
+    const std::string expected = "エラー: メッシュの読み込みに失敗しました\nファイル名 \"Resource_Blade/" + c.file + "\"";
+    EXPECT_NE(r.err.find(expected), std::string::npos) << "standard error was:\n" << r.err;
+    EXPECT_EQ(r.out.find("\"exit\":\"script-end\""), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(OneChange, DamagedMesh,
+                         ::testing::Values(Case{"Mesh/blade.x", Fault::MaterialMisspelt},
+                                           Case{"Mesh/blade.x", Fault::NormalIndexPastNormals}),
+                         [](const ::testing::TestParamInfo<Case>& info) { return plainName(info.param); });
 
 TEST(FaultMatrixSetUp, RuntimeFolderHoldsTheData) {
     EXPECT_TRUE(fs::exists(kRuntime / "Resource_Blade" / "LightDate.txt")) << kRuntime;

@@ -64,7 +64,8 @@ TEST_F(BackdropStageTest, AMissingFileOrMeshFailsWithTheReadersMessage) {
          "フィールド情報の読み込みに失敗しました\nファイル名 \"Resource_Blade/CSV/Field_3.csv\""},
         {"Resource_Blade/CSV/Wall_3.csv",
          "フィールド情報の読み込みに失敗しました\nファイル名 \"Resource_Blade/CSV/Wall_3.csv\""},
-        {"Resource_Blade/FieldObject/boxhalf_obj.x", "メッシュの読み込みに失敗しました"},
+        {"Resource_Blade/FieldObject/boxhalf_obj.x",
+         "メッシュの読み込みに失敗しました\nファイル名 \"Resource_Blade/FieldObject/boxhalf_obj.x\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.removed);

@@ -2,14 +2,56 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "platform/headless/headless_device.h"
 
 namespace hc {
 namespace {
+
+// A one-bit grey PNG of any size whose pixels are all there, its data in stored (uncompressed) deflate
+// blocks: a picture that decodes, however large its header says it is, from a file of w * h / 8 bytes.
+std::string greyPng(std::uint32_t width, std::uint32_t height) {
+    auto crc = [](const std::string& bytes) {
+        std::uint32_t c = 0xFFFFFFFFu;
+        for (unsigned char b : bytes) {
+            c ^= b;
+            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+        return ~c;
+    };
+    auto be32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                           static_cast<char>(v)};
+    };
+    auto chunk = [&](const std::string& type, const std::string& data) {
+        return be32(static_cast<std::uint32_t>(data.size())) + type + data + be32(crc(type + data));
+    };
+    const std::string row = std::string(1, '\0') + std::string((width + 7) / 8, '\x55');  // filter 0, then pixels
+    std::string raw;
+    for (std::uint32_t y = 0; y < height; ++y) raw += row;
+    std::string deflate = "\x78\x01";
+    std::uint32_t a = 1, b = 0;
+    for (unsigned char byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    for (std::size_t at = 0; at < raw.size(); at += 65535) {
+        const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+        const bool last = at + n == raw.size();
+        const auto len = static_cast<std::uint16_t>(n), nlen = static_cast<std::uint16_t>(~n);
+        deflate += std::string{static_cast<char>(last ? 1 : 0), static_cast<char>(len), static_cast<char>(len >> 8),
+                               static_cast<char>(nlen), static_cast<char>(nlen >> 8)};
+        deflate.append(raw, at, n);
+    }
+    deflate += be32((b << 16) | a);
+    const std::string header = be32(width) + be32(height) + std::string{1, 0, 0, 0, 0};
+    return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) + chunk("IDAT", deflate) + chunk("IEND", "");
+}
 
 class ImageTest : public ::testing::Test {
 protected:
@@ -123,6 +165,24 @@ TEST_F(ImageTest, MissingOrBrokenFilesGiveNoTexture) {
         std::string path = (folder / c.name).string();
         std::ofstream(path, std::ios::binary) << c.content;
         EXPECT_EQ(createTextureFromFile(*device, path, 0, 0, 0xFF00FF00), nullptr) << c.name;
+    }
+}
+
+TEST_F(ImageTest, RefusesMorePixelsThanTheGameCanUseBeforeDecoding) {
+    const std::string small = (folder / "small.png").string();
+    std::ofstream(small, std::ios::binary) << greyPng(40, 24);
+    auto texture = createTextureFromFile(*device, small, 0, 0, 0);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->width, 64);
+    // Every side within bounds, but more than 4096 x 4096 pixels in all; and a header alone claiming
+    // 16384 x 16384, which the decoder would have taken a gigabyte for.
+    for (auto [w, h] : {std::pair<std::uint32_t, std::uint32_t>{4097, 4096}, {8200, 2100}, {16384, 16384}}) {
+        const std::string path = (folder / "large.png").string();
+        std::string bytes = greyPng(w, w == 16384 ? 1 : h);
+        bytes.replace(20, 4, std::string{static_cast<char>(h >> 24), static_cast<char>(h >> 16),
+                                         static_cast<char>(h >> 8), static_cast<char>(h)});
+        std::ofstream(path, std::ios::binary) << bytes;
+        EXPECT_EQ(createTextureFromFile(*device, path, 0, 0, 0), nullptr) << w << " x " << h;
     }
 }
 

@@ -110,15 +110,16 @@ TEST_F(MeshCacheTest, TexturesAreTakenFromTheMeshFolderOrByBareNameWithoutOne) {
 
 TEST_F(MeshCacheTest, FailuresShowTheirMessagesAndKeepNothing) {
     writeTexture("stone.png");
+    auto meshMessage = [](const std::string& path) { return "メッシュの読み込みに失敗しました\nファイル名 \"" + path + "\""; };
     struct Case {
         std::string file;
         std::vector<std::string> messages;
     } cases[] = {
-        {dir.file("missing.x"), {"メッシュの読み込みに失敗しました"}},
-        {dir.write("junk.x", "xof 0303txt 0032\nMesh {"), {"メッシュの読み込みに失敗しました"}},
+        {dir.file("missing.x"), {meshMessage(dir.file("missing.x"))}},
+        {dir.write("junk.x", "xof 0303txt 0032\nMesh {"), {meshMessage(dir.file("junk.x"))}},
         // The first material's texture loads, the second's is missing: the first is given back.
         {dir.write("holes.x", blockX("stone.png", 0, "gone.png")),
-         {"テクスチャの読み込みに失敗しました", "メッシュの読み込みに失敗しました"}},
+         {"テクスチャの読み込みに失敗しました", meshMessage(dir.file("holes.x"))}},
     };
     for (const Case& c : cases) {
         services.platform.messages.clear();

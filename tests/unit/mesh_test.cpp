@@ -11,10 +11,6 @@
 #include "platform/headless/headless_device.h"
 #include "x_fixtures.h"
 
-// The .x parser of the mesh library leaks its half-built mesh when it gives up on a broken file; that
-// is the library's, not ours, so sanitizer builds of the tests do not count it.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libassimp.so\n"; }
-
 namespace hc {
 namespace {
 

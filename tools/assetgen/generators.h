@@ -15,7 +15,7 @@ void makeCredits(OutputTree& out, TextRenderer& text);
 void makeMusic(OutputTree& out);
 void makeEffects(OutputTree& out);
 
-// Checks a generated tree: meshes through Assimp, images through stb_image, WAV headers.
+// Checks a generated tree: meshes through the game's .x reader, images through stb_image, WAV headers.
 int checkTree(const std::string& root);
 // Renders turntable pictures of every mesh and screen mock-ups of the sheets into `outDir`.
 int previewTree(const std::string& root, const std::string& outDir);

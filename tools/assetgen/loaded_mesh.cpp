@@ -1,10 +1,8 @@
 #include "loaded_mesh.h"
 
-#include <assimp/cimport.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-
 #include <filesystem>
+
+#include "platform/x_file_reader.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
@@ -32,32 +30,34 @@ Image loadPng(const std::string& path) {
 
 LoadedMesh loadMesh(const std::string& path) {
   LoadedMesh r;
-  const aiScene* scene = aiImportFile(path.c_str(), aiProcess_ConvertToLeftHanded | aiProcess_Triangulate);
-  if (!scene) {
-    r.error = aiGetErrorString();
+  hc::XFileReader reader;
+  hc::XFileModel model;
+  if (!reader.read(path, model)) {
+    r.error = reader.error;
     return r;
   }
+  r.hasNormals = model.hasNormals;
+  r.hasUvs = model.hasUvs;
+  for (const hc::XFileModel::Vertex& v : model.vertices) {
+    MeshVertex mv;
+    mv.p = {v.x, v.y, v.z};
+    mv.n = {v.nx, v.ny, v.nz};
+    mv.u = v.u;
+    mv.v = v.v;
+    r.mesh.vertices.push_back(mv);
+  }
   std::string folder = std::filesystem::path(path).parent_path().string();
-  for (unsigned mi = 0; mi < scene->mNumMeshes; ++mi) {
-    const aiMesh* am = scene->mMeshes[mi];
-    const aiMaterial* amat = scene->mMaterials[am->mMaterialIndex];
+  for (std::size_t mi = 0; mi < model.materials.size(); ++mi) {
+    const hc::XFileModel::Material& xm = model.materials[mi];
     MeshMaterial mat;
-    aiString name;
-    if (amat->Get(AI_MATKEY_NAME, name) == AI_SUCCESS) mat.name = name.C_Str();
-    aiColor4D c;
-    if (amat->Get(AI_MATKEY_COLOR_DIFFUSE, c) == AI_SUCCESS) {
-      mat.diffuse[0] = c.r;
-      mat.diffuse[1] = c.g;
-      mat.diffuse[2] = c.b;
-      mat.diffuse[3] = c.a;
-    }
-    if (amat->Get(AI_MATKEY_COLOR_EMISSIVE, c) == AI_SUCCESS) mat.emissive = {c.r, c.g, c.b};
-    if (amat->Get(AI_MATKEY_COLOR_SPECULAR, c) == AI_SUCCESS) mat.specular = {c.r, c.g, c.b};
-    amat->Get(AI_MATKEY_SHININESS, mat.power);
-    aiString tex;
+    mat.name = xm.name;
+    for (int k = 0; k < 4; ++k) mat.diffuse[k] = xm.diffuse[k];
+    mat.emissive = {xm.emissive[0], xm.emissive[1], xm.emissive[2]};
+    mat.specular = {xm.specular[0], xm.specular[1], xm.specular[2]};
+    mat.power = xm.power;
+    mat.texture = xm.textureFile;
     std::unique_ptr<Image> texture;
-    if (amat->GetTexture(aiTextureType_DIFFUSE, 0, &tex) == AI_SUCCESS) {
-      mat.texture = tex.C_Str();
+    if (!mat.texture.empty()) {
       Image img = loadPng(folder + "/" + mat.texture);
       if (img.width == 0) r.error = "texture " + mat.texture + " cannot be read";
       texture = std::make_unique<Image>(std::move(img));
@@ -65,25 +65,8 @@ LoadedMesh loadMesh(const std::string& path) {
     int matIndex = r.mesh.addMaterial(mat);
     r.textures.push_back(std::move(texture));
     r.textureNames.push_back(mat.texture);
-    if (!am->HasNormals()) r.hasNormals = false;
-    if (!am->HasTextureCoords(0)) r.hasUvs = false;
-    uint32_t base = static_cast<uint32_t>(r.mesh.vertices.size());
-    for (unsigned v = 0; v < am->mNumVertices; ++v) {
-      MeshVertex mv;
-      mv.p = {am->mVertices[v].x, am->mVertices[v].y, am->mVertices[v].z};
-      if (am->HasNormals()) mv.n = {am->mNormals[v].x, am->mNormals[v].y, am->mNormals[v].z};
-      if (am->HasTextureCoords(0)) {
-        mv.u = am->mTextureCoords[0][v].x;
-        mv.v = am->mTextureCoords[0][v].y;
-      }
-      r.mesh.vertices.push_back(mv);
-    }
-    for (unsigned f = 0; f < am->mNumFaces; ++f) {
-      const aiFace& face = am->mFaces[f];
-      if (face.mNumIndices != 3) continue;
-      r.mesh.addTriangle(base + face.mIndices[0], base + face.mIndices[1], base + face.mIndices[2], matIndex);
-    }
+    const std::vector<std::uint32_t>& list = model.triangles[mi];
+    for (std::size_t t = 0; t + 2 < list.size(); t += 3) r.mesh.addTriangle(list[t], list[t + 1], list[t + 2], matIndex);
   }
-  aiReleaseImport(scene);
   return r;
 }

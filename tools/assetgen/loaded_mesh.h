@@ -1,4 +1,4 @@
-// Reads a generated .x file back through Assimp, the way the game loads it, into a MeshBuilder with
+// Reads a generated .x file back through the game's own .x reader, into a MeshBuilder with
 // its textures, so the checks and previews see exactly what the game will see.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include "mesh_builder.h"
 
 struct LoadedMesh {
-  MeshBuilder mesh;                             // one material per Assimp mesh, in scene order
+  MeshBuilder mesh;                             // the file's materials in the order the game has them
   std::vector<std::unique_ptr<Image>> textures;  // per material, null when none
   std::vector<std::string> textureNames;
   bool hasNormals = true, hasUvs = true;
