@@ -316,6 +316,13 @@ private:
             glUniformMatrix3fv(p.u.normalMatrix, 1, GL_FALSE, n);
         }
         if (changed(p.projection, projection_)) glUniformMatrix4fv(p.u.projection, 1, GL_FALSE, &projection_.m[0][0]);
+        // Screen vertices are back-buffer pixels, as Direct3D takes them: a windowed buffer a few pixels larger
+        // than the 1280x720 layout shows the 2-D one to one and leaves its right and bottom edge to the 3-D.
+        if (key.screenSpace && (p.screenWidth != present_.width || p.screenHeight != present_.height)) {
+            p.screenWidth = present_.width;
+            p.screenHeight = present_.height;
+            glUniform2f(p.u.screenScale, 2.0f / static_cast<float>(p.screenWidth), 2.0f / static_cast<float>(p.screenHeight));
+        }
 
         if (key.lighting) {
             bool lightsChanged = changed(p.lights, lights_);

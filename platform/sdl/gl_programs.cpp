@@ -9,9 +9,6 @@ namespace hc::gl {
 
 namespace {
 
-constexpr float kScreenWidth = 1280.0f;
-constexpr float kScreenHeight = 720.0f;
-
 void lookUpUniforms(GlProgram& p) {
     auto loc = [&p](const char* name) { return glGetUniformLocation(p.name, name); };
     Uniforms& u = p.u;
@@ -82,7 +79,6 @@ GlProgram* GlPrograms::programFor(const ProgramKey& key) {
             lookUpUniforms(program);
             glUseProgram(program.name);
             glUniform1i(program.u.texture, 0);
-            glUniform2f(program.u.screenScale, 2.0f / kScreenWidth, 2.0f / kScreenHeight);
         }
         found = programs_.emplace(packed, program).first;
     }

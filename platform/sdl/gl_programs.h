@@ -80,6 +80,7 @@ struct GlProgram {
     Colour fogColour = 0;
     float alphaRef = 0;
     bool pixelFresh = true;
+    int screenWidth = 0, screenHeight = 0;  // the back buffer the screen-space scale was set for
 };
 
 // A stage's operation as the shader tells them apart: 1 (off), 2..11, or 0 for every other value (the

@@ -16,9 +16,9 @@ layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aColour;
 layout(location = 3) in vec2 aTexCoord;
 
-// Constants of the program: kScreenSpace (1: x, y in 1280x720 pixels, z in 0..1, w holds rhw),
+// Constants of the program: kScreenSpace (1: x, y in back-buffer pixels, z in 0..1, w holds rhw),
 // kHasColour, kLighting, kSpecularEnable, and ADD_LIGHTS, one addLight(index, type) for each light on.
-uniform vec2 uScreenScale;     // 2 / 1280, 2 / 720
+uniform vec2 uScreenScale;     // 2 / width, 2 / height of the back buffer
 uniform mat4 uWorldView;
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;    // inverse transpose of the world-view 3x3; normals are not renormalised
