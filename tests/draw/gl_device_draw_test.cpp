@@ -327,33 +327,40 @@ TEST_F(GlDeviceDraw, IndexedDrawsFromBuffers) {
     EXPECT_EQ(at(600, 300), 0xFF000000u);
 }
 
-// Screen vertices are 1280x720 pixels whatever the back buffer's size.
-TEST_F(GlDeviceDraw, ScreenSpaceMapsOntoTheBackBuffer) {
-    open(640, 360, PresentConfig{});
-    ASSERT_EQ(device->backBufferWidth(), 640);
-    ASSERT_EQ(device->backBufferHeight(), 360);
+// Screen vertices are back-buffer pixels: the windowed buffer, a few pixels larger than the 1280x720
+// layout, shows the 2-D one to one and leaves its right and bottom edge to the 3-D scene.
+TEST_F(GlDeviceDraw, ScreenSpaceIsBackBufferPixelsOneToOne) {
+    open(1286, 729, PresentConfig{});
+    ASSERT_EQ(device->backBufferWidth(), 1286);
+    ASSERT_EQ(device->backBufferHeight(), 729);
+    clearFrame(0xFF000000);
+    // The 3-D scene: a green square filling the view.
+    useCamera();
+    device->setRenderState(RenderState::Lighting, 0);
     device->setRenderState(RenderState::CullMode, CULL_NONE);
+    auto green = solidTexture(2, 2, 0xFF00FF40);
+    device->setTexture(0, green.get());
+    drawSquare(scaleTranslate(20.0f, 0, 0, 4));
+    // A one-pixel sprite at the layout's last pixel.
     device->setRenderState(RenderState::ZEnable, 0);
     auto white = solidTexture(2, 2, 0xFFFFFFFF);
     device->setTexture(0, white.get());
-    const VertexScreenColourTex v[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {639.5f, -0.5f, 0, 1, 0xFFFFFFFF, 1, 0},
-                                        {-0.5f, 359.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {639.5f, 359.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
+    const VertexScreenColourTex v[4] = {{1278.5f, 718.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {1279.5f, 718.5f, 0, 1, 0xFFFFFFFF, 1, 0},
+                                        {1278.5f, 719.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {1279.5f, 719.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
     device->setVertexFormat(VertexFormat::ScreenColourTex);
-    clearFrame(0xFF000000);
     device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
-    read("half_size");
-    EXPECT_EQ(at(0, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(at(319, 179), 0xFFFFFFFFu);
-    EXPECT_EQ(at(320, 179), 0xFF000000u);
-    EXPECT_EQ(at(319, 180), 0xFF000000u);
+    read("windowed_one_to_one");
+    EXPECT_EQ(at(1279, 719), 0xFFFFFFFFu) << hex(at(1279, 719));
+    for (auto [x, y] : {std::pair{1278, 719}, {1279, 718}, {1280, 719}, {1279, 720}, {1285, 728}, {0, 0}})
+        EXPECT_EQ(at(x, y), 0xFF00FF40u) << x << "," << y << ": " << hex(at(x, y));
     // A frame kept at present reads back after the swap, until the next frame starts.
     device->keepPresentedFrame = true;
     device->present();
     read();
-    EXPECT_EQ(at(319, 179), 0xFFFFFFFFu);
+    EXPECT_EQ(at(1279, 719), 0xFFFFFFFFu);
     clearFrame(0xFF0000FF);
     read();
-    EXPECT_EQ(at(319, 179), 0xFF0000FFu);
+    EXPECT_EQ(at(1279, 719), 0xFF0000FFu);
     // Without it the swapped back buffer holds nothing to vouch for.
     device->keepPresentedFrame = false;
     device->present();
