@@ -116,27 +116,40 @@ play() {
   fi
 }
 
-# The folder is right: each installed entry linked, Ranking/ a real folder, nothing else.
-check_folder() {
-  local when=$1 entry name link
-  for entry in "$data"/*; do
+# Each entry of the installed folder $1 is a link into the prefix in the player's folder $2, but for
+# the names in $3; the player's folder has no entries of its own but for Mine.txt.
+check_links() {
+  local when=$1 installed=$2 own=$3 keep=$4 entry name link extra
+  for entry in "$installed"/*; do
     name=${entry##*/}
-    [ "$name" = Ranking ] && continue
-    link=$resources/$name
+    case " $keep " in *" $name "*) continue ;; esac
+    link=$own/$name
     if [ ! -L "$link" ]; then
-      fail "$when: $name is not a link"
+      fail "$when: ${link#"$resources"/} is not a link"
     elif [ "$(readlink -f "$link")" != "$(readlink -f "$entry")" ]; then
-      fail "$when: $name links to $(readlink "$link"), not into the prefix"
+      fail "$when: ${link#"$resources"/} links to $(readlink "$link"), not into the prefix"
     fi
   done
+  extra=$(for entry in "$own"/* "$own"/.[!.]*; do
+    [ -e "$entry" ] || [ -L "$entry" ] || continue
+    name=${entry##*/}
+    [ -e "$installed/$name" ] || [ "$name" = Mine.txt ] || echo "$name"
+  done)
+  [ -z "$extra" ] || fail "$when: entries that are not in the installed data: $extra"
+}
+
+# The folder is right: the installed entries linked, Ranking/ a real folder whose ranking files are
+# real files and whose other files are links.
+check_folder() {
+  local when=$1 file
+  check_links "$when" "$data" "$resources" Ranking
   if [ ! -d "$resources/Ranking" ] || [ -L "$resources/Ranking" ]; then
     fail "$when: Ranking/ is not a real folder"
   fi
-  local extra
-  extra=$(cd "$resources" && for e in *; do [ -e "$data/$e" ] || [ "$e" = Mine.txt ] || echo "$e"; done)
-  [ -z "$extra" ] || fail "$when: entries that are not in the installed data: $extra"
-  extra=$(cd "$resources/Ranking" && ls -A | grep -vxE 'ranking_date|inf_ranking_date')
-  [ -z "$extra" ] || fail "$when: stray files in Ranking/: $extra"
+  check_links "$when" "$data/Ranking" "$resources/Ranking" "ranking_date inf_ranking_date"
+  for file in ranking_date inf_ranking_date; do
+    [ -f "$resources/Ranking/$file" ] && [ ! -L "$resources/Ranking/$file" ] || fail "$when: Ranking/$file is not a real file"
+  done
 }
 
 # First start: the folder is made from nothing.
@@ -154,6 +167,7 @@ cp "$resources/Ranking/ranking_date" "$work/ranking_date.changed"
 rm "$resources/Ranking/inf_ranking_date"
 rm "$resources/UI" && ln -s "$work/nowhere" "$resources/UI"
 ln -s "$data/Gone" "$resources/Gone"
+rm "$resources/Ranking/ranking_chip.png"
 echo mine >"$resources/Mine.txt"
 mkdir -p "$work/bin"
 ln -s "$prefix/games/hollow-crest-fullscreen" "$work/bin/hollow-crest-fullscreen"
@@ -166,8 +180,8 @@ cmp -s "$data/Ranking/inf_ranking_date" "$resources/Ranking/inf_ranking_date" ||
 [ "$(cat "$resources/Mine.txt" 2>/dev/null)" = mine ] || fail "second start: the player's own file was touched"
 
 # A run that writes a ranking, in the prepared folder: the name lands in the player's file.
-if ! "$gamedrive" --headless --script "$source/tools/gamedrive/scripts/game_story_stage4_ending.txt" \
-  --workdir "$folder" >"$work/drive.out" 2>"$work/drive.err"; then
+if ! (cd "$work" && "$gamedrive" --headless --script "$source/tools/gamedrive/scripts/game_story_stage4_ending.txt" \
+  --workdir "$folder" >"$work/drive.out" 2>"$work/drive.err"); then
   cat "$work/drive.err" >&2
   fail "the driver's run in the prepared folder failed"
 fi
