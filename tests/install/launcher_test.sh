@@ -92,7 +92,8 @@ play() {
     fail "$start: the running process is not the installed $program"
   [ "$(readlink -f "/proc/$pid/cwd")" = "$(readlink -f "$folder")" ] ||
     fail "$start: the game does not run in $folder"
-  sleep $((5 * scale))
+  # The title is up about 2.5 s after the start on a loaded machine (its files all read by then).
+  sleep $((8 * scale))
   if ! kill -0 "$pid" 2>/dev/null; then
     fail "$start: the game ended during its start-up:"
     cat "$log" >&2
