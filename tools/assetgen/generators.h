@@ -1,6 +1,8 @@
 // Every generator writes its part of Resource_Blade/ into the tree.
 #pragma once
 
+#include <string>
+
 #include "output_tree.h"
 #include "text_renderer.h"
 
@@ -19,3 +21,5 @@ void makeEffects(OutputTree& out);
 int checkTree(const std::string& root);
 // Renders turntable pictures of every mesh and screen mock-ups of the sheets into `outDir`.
 int previewTree(const std::string& root, const std::string& outDir);
+// Writes the program's icon at 48, 64, 128 and 256 pixels into `outDir`/hicolor/NxN/apps/.
+int makeIcons(const std::string& outDir);

@@ -1,4 +1,6 @@
 // assetgen DIR            writes every generated mesh, image and sound into DIR (the Resource_Blade folder)
+// assetgen DIR --list FILE  the same, and lists the files written (paths relative to DIR) in FILE
+// assetgen --icons DIR     writes the program's icon in the hicolor sizes under DIR/hicolor/
 // assetgen --check DIR    loads everything back and reports problems
 // assetgen --preview DIR OUT  renders pictures of the meshes and screen mock-ups for a person to look at
 #include <chrono>
@@ -11,8 +13,12 @@
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--check") == 0) return checkTree(argv[2]);
   if (argc == 4 && std::strcmp(argv[1], "--preview") == 0) return previewTree(argv[2], argv[3]);
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fprintf(stderr, "usage: assetgen RESOURCE_DIR | --check RESOURCE_DIR | --preview RESOURCE_DIR OUT_DIR\n");
+  if (argc == 3 && std::strcmp(argv[1], "--icons") == 0) return makeIcons(argv[2]);
+  const bool listed = argc == 4 && std::strcmp(argv[2], "--list") == 0;
+  if ((argc != 2 && !listed) || argv[1][0] == '-') {
+    std::fprintf(stderr,
+                 "usage: assetgen RESOURCE_DIR [--list FILE] | --check RESOURCE_DIR | --preview RESOURCE_DIR OUT_DIR"
+                 " | --icons OUT_DIR\n");
     return 2;
   }
   auto start = std::chrono::steady_clock::now();
@@ -44,5 +50,6 @@ int main(int argc, char** argv) {
   }
   double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("assetgen: %zu files in %.2f s\n", out.written.size(), total);
+  if (out.ok && listed && !writeFileList(argv[3], out.written)) return 1;
   return out.ok ? 0 : 1;
 }

@@ -42,3 +42,17 @@ void OutputTree::fail(const std::string& what) {
   std::fprintf(stderr, "assetgen: %s\n", what.c_str());
   ok = false;
 }
+
+bool writeFileList(const std::string& path, const std::vector<std::string>& files) {
+  const std::string partial = path + ".tmp";
+  FILE* f = std::fopen(partial.c_str(), "w");
+  bool good = f != nullptr;
+  for (size_t i = 0; good && i < files.size(); ++i) good = std::fprintf(f, "%s\n", files[i].c_str()) >= 0;
+  if (f && std::fclose(f) != 0) good = false;
+  if (good && std::rename(partial.c_str(), path.c_str()) != 0) good = false;
+  if (!good) {
+    std::remove(partial.c_str());
+    std::fprintf(stderr, "assetgen: cannot write the file list %s\n", path.c_str());
+  }
+  return good;
+}

@@ -23,3 +23,6 @@ class OutputTree {
   std::vector<std::string> written;
   bool ok = true;
 };
+
+// Writes one path a line into `path` through a temporary file, so a failed write leaves no partial list.
+bool writeFileList(const std::string& path, const std::vector<std::string>& files);
