@@ -274,7 +274,9 @@ private:
     // The lights that can reach the vertices drawn. Direct3D cuts point and spot lights off beyond their
     // range, so one whose range cannot reach the vertex buffer's bounding sphere adds nothing to any of
     // its vertices: leaving it out of the program saves its work per vertex and changes no pixel.
-    // Directional lights, and draws without a vertex buffer, keep every enabled light.
+    // They are left out all together or not at all, so that a run of draws near and far from them
+    // switches between two programs only, not one per combination. Directional lights, and draws without
+    // a vertex buffer, keep every enabled light.
     void findLitLights() {
         litLights_ = lightEnabled_;
         GlVertexBuffer* vb = drawBounds_;
@@ -305,8 +307,10 @@ private:
             // A margin for the rounding of the shader's own distance; anything not a plain number keeps it.
             const float reach = lights_[i].range * 1.001f + 1e-3f;
             const float gap = std::sqrt(d2) - radius * 1.001f;
-            if (gap > reach) litLights_[i] = false;
+            if (!(gap > reach)) return;
         }
+        for (int i = 0; i < 16; ++i)
+            if (lights_[i].type != LightType::Directional) litLights_[i] = false;
     }
 
     // The box's centre and the farthest vertex from it, over the uploaded vertices at the stream's stride.
