@@ -7,6 +7,8 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -174,7 +176,10 @@ protected:
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ib->name);
             shared_->vaoIndexBuffer[format] = ib->name;
         }
-        if (!applyState(format)) return;
+        drawBounds_ = vb;
+        const bool ready = applyState(format);
+        drawBounds_ = nullptr;
+        if (!ready) return;
         glDrawElementsBaseVertex(primitiveMode(type), static_cast<GLsizei>(count), GL_UNSIGNED_SHORT,
                                  reinterpret_cast<const void*>(static_cast<std::uintptr_t>(startIndex) * 2), baseVertex);
     }
@@ -266,6 +271,77 @@ private:
         glUniform1i(location, value);
     }
 
+    // The lights that can reach the vertices drawn. Direct3D cuts point and spot lights off beyond their
+    // range, so one whose range cannot reach the vertex buffer's bounding sphere adds nothing to any of
+    // its vertices: leaving it out of the program saves its work per vertex and changes no pixel.
+    // They are left out all together or not at all, so that a run of draws near and far from them
+    // switches between two programs only, not one per combination. Directional lights, and draws without
+    // a vertex buffer, keep every enabled light.
+    void findLitLights() {
+        litLights_ = lightEnabled_;
+        GlVertexBuffer* vb = drawBounds_;
+        if (!vb || rs(RenderState::Lighting) == 0) return;
+        bool anyWithRange = false;
+        for (int i = 0; i < 16; ++i) anyWithRange |= litLights_[i] && lights_[i].type != LightType::Directional;
+        if (!anyWithRange) return;
+        if (vb->boundsStride != streamStride_) measureBounds(*vb);
+        const Matrix wv = multiply(world_, view_);
+        const float* c = vb->boundsCentre;
+        float centre[3];
+        float frobenius = 0;
+        for (int j = 0; j < 3; ++j) {
+            centre[j] = c[0] * wv.m[0][j] + c[1] * wv.m[1][j] + c[2] * wv.m[2][j] + wv.m[3][j];
+            for (int i = 0; i < 3; ++i) frobenius += wv.m[i][j] * wv.m[i][j];
+        }
+        // The Frobenius norm bounds how far the world-view matrix can stretch any offset from the centre.
+        const float radius = vb->boundsRadius * std::sqrt(frobenius);
+        const Matrix& v = view_;
+        for (int i = 0; i < 16; ++i) {
+            if (!litLights_[i] || lights_[i].type == LightType::Directional) continue;
+            const Vec3 p = lights_[i].position;
+            float d2 = 0;
+            for (int j = 0; j < 3; ++j) {
+                const float e = p.x * v.m[0][j] + p.y * v.m[1][j] + p.z * v.m[2][j] + v.m[3][j] - centre[j];
+                d2 += e * e;
+            }
+            // A margin for the rounding of the shader's own distance; anything not a plain number keeps it.
+            const float reach = lights_[i].range * 1.001f + 1e-3f;
+            const float gap = std::sqrt(d2) - radius * 1.001f;
+            if (!(gap > reach)) return;
+        }
+        for (int i = 0; i < 16; ++i)
+            if (lights_[i].type != LightType::Directional) litLights_[i] = false;
+    }
+
+    // The box's centre and the farthest vertex from it, over the uploaded vertices at the stream's stride.
+    void measureBounds(GlVertexBuffer& vb) const {
+        const std::uint32_t stride = streamStride_;
+        const std::size_t count = std::min(vb.uploadedBytes, vb.data.size()) / stride;
+        auto position = [&vb, stride](std::size_t i, float out[3]) {
+            std::memcpy(out, vb.data.data() + i * stride, 3 * sizeof(float));
+        };
+        float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+        for (std::size_t i = 0; i < count; ++i) {
+            float p[3];
+            position(i, p);
+            for (int j = 0; j < 3; ++j) {
+                lo[j] = i == 0 ? p[j] : std::min(lo[j], p[j]);
+                hi[j] = i == 0 ? p[j] : std::max(hi[j], p[j]);
+            }
+        }
+        float r2 = 0;
+        for (int j = 0; j < 3; ++j) vb.boundsCentre[j] = (lo[j] + hi[j]) * 0.5f;
+        for (std::size_t i = 0; i < count; ++i) {
+            float p[3];
+            position(i, p);
+            float d2 = 0;
+            for (int j = 0; j < 3; ++j) d2 += (p[j] - vb.boundsCentre[j]) * (p[j] - vb.boundsCentre[j]);
+            r2 = std::max(r2, d2);
+        }
+        vb.boundsRadius = std::sqrt(r2);
+        vb.boundsStride = stride;
+    }
+
     // The state a draw in this vertex format needs a program for.
     ProgramKey keyFor(int format) const {
         ProgramKey k;
@@ -275,7 +351,7 @@ private:
         k.specular = k.lighting && rs(RenderState::SpecularEnable) != 0 ? 1 : 0;
         if (k.lighting) {
             for (int i = 0; i < 16; ++i) {
-                if (!lightEnabled_[i]) continue;
+                if (!litLights_[i]) continue;
                 const LightType type = lights_[i].type;
                 k.lightType[k.lightCount++] =
                     type == LightType::Directional ? 3 : type == LightType::Spot ? 2 : 1;
@@ -301,6 +377,7 @@ private:
 
     // False when no program can draw with the state in force.
     bool applyState(int format) {
+        findLitLights();
         const ProgramKey key = keyFor(format);
         GlProgram* program = programs_.programFor(key);
         if (!program) return false;
@@ -326,11 +403,11 @@ private:
 
         if (key.lighting) {
             bool lightsChanged = changed(p.lights, lights_);
-            lightsChanged = changed(p.lightEnabled, lightEnabled_) || lightsChanged;
+            lightsChanged = changed(p.lightEnabled, litLights_) || lightsChanged;
             lightsChanged = changed(p.lightsView, view_) || lightsChanged;
             if (lightsChanged || p.lightsFresh) {
                 p.lightsFresh = false;
-                uploadLights(p.u, lights_, lightEnabled_, view_, lightCache_);
+                uploadLights(p.u, lights_, litLights_, view_, lightCache_);
             }
             if (changed(p.material, material_)) {
                 glUniform4fv(p.u.materialDiffuse, 1, &material_.diffuse.r);
@@ -444,6 +521,8 @@ private:
     bool keptValid_ = false;
     std::vector<Colour> kept_;  // the frame the last present showed, when asked to keep it
 
+    GlVertexBuffer* drawBounds_ = nullptr;  // the indexed draw's vertices, while its state is applied
+    std::array<bool, 16> litLights_{};      // the enabled lights that can reach them
     GlStateCache gl_;
     LightCache lightCache_{};
 };

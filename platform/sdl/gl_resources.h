@@ -66,9 +66,15 @@ public:
         glBindBuffer(GL_COPY_WRITE_BUFFER, name);
         glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(data.size()), data.data(), GL_STATIC_DRAW);
         uploadedBytes = data.size();
+        boundsStride = 0;
     }
     GLuint name = 0;
     std::size_t uploadedBytes = 0;
+    // A sphere around every uploaded vertex's position (the first three floats of each), for the stride it
+    // was measured with; 0: not measured since the last upload.
+    std::uint32_t boundsStride = 0;
+    float boundsCentre[3] = {};
+    float boundsRadius = 0;
 
 private:
     std::shared_ptr<GlShared> shared_;
