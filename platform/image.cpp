@@ -64,12 +64,18 @@ bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
 // damaged length made it ask for more than a gigabyte. Every declared length must fit in what follows.
 bool chunksFit(const std::vector<unsigned char>& bytes) {
     std::size_t at = 8;  // the signature
+    bool data = false;
     while (at + 8 <= bytes.size()) {
         const std::size_t length = (std::size_t{bytes[at]} << 24) | (std::size_t{bytes[at + 1]} << 16) |
                                    (std::size_t{bytes[at + 2]} << 8) | std::size_t{bytes[at + 3]};
         // The decoder cannot read a chunk cut short either; it would only have reserved room first.
         if (length > bytes.size() - at - 8) return false;
         if (std::memcmp(&bytes[at + 4], "IEND", 4) == 0) return true;
+        // An empty data chunk before any data makes the decoder copy into a buffer it never made.
+        if (std::memcmp(&bytes[at + 4], "IDAT", 4) == 0) {
+            if (length == 0 && !data) return false;
+            data = true;
+        }
         at += 12 + length;  // length, type, data and check sum
     }
     return true;  // cut between chunks: the decoder says whether what is there is enough
