@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #if defined(__GNUC__)
@@ -38,6 +40,45 @@ constexpr long long kMaxImagePixels = 4096LL * 4096;
 bool usableSize(int w, int h) {
     return w > 0 && h > 0 && w <= kMaxImageSide && h <= kMaxImageSide &&
            static_cast<long long>(w) * h <= kMaxImagePixels;
+}
+
+// The largest image file taken (the game's largest is about half a megabyte).
+constexpr std::size_t kMaxImageFileBytes = 16u << 20;
+
+bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    unsigned char block[65536];
+    std::size_t got = 0;
+    bool ok = true;
+    while (ok && (got = std::fread(block, 1, sizeof block, file)) > 0) {
+        ok = bytes.size() + got <= kMaxImageFileBytes;
+        if (ok) bytes.insert(bytes.end(), block, block + got);
+    }
+    ok = ok && std::ferror(file) == 0;
+    std::fclose(file);
+    return ok;
+}
+
+// The decoder reserves room for each chunk by the length the chunk declares, before reading it: one
+// damaged length made it ask for more than a gigabyte. Every declared length must fit in what follows.
+bool chunksFit(const std::vector<unsigned char>& bytes) {
+    std::size_t at = 8;  // the signature
+    bool data = false;
+    while (at + 8 <= bytes.size()) {
+        const std::size_t length = (std::size_t{bytes[at]} << 24) | (std::size_t{bytes[at + 1]} << 16) |
+                                   (std::size_t{bytes[at + 2]} << 8) | std::size_t{bytes[at + 3]};
+        // The decoder cannot read a chunk cut short either; it would only have reserved room first.
+        if (length > bytes.size() - at - 8) return false;
+        if (std::memcmp(&bytes[at + 4], "IEND", 4) == 0) return true;
+        // An empty data chunk before any data makes the decoder copy into a buffer it never made.
+        if (std::memcmp(&bytes[at + 4], "IDAT", 4) == 0) {
+            if (length == 0 && !data) return false;
+            data = true;
+        }
+        at += 12 + length;  // length, type, data and check sum
+    }
+    return true;  // cut between chunks: the decoder says whether what is there is enough
 }
 
 int nextPowerOfTwo(int v) {
@@ -154,11 +195,14 @@ std::vector<Colour> resample(const std::vector<Colour>& src, int sw, int sh, int
 
 std::unique_ptr<Texture> createTextureFromFile(Device& device, const std::string& path, int width, int height,
                                                Colour colourKey) {
+    std::vector<unsigned char> file;
+    if (!readWholeFile(path, file) || !chunksFit(file)) return nullptr;
+    const int fileSize = static_cast<int>(file.size());
     int w = 0, h = 0, channels = 0;
     // The header alone decides, before anything is decoded.
-    if (!stbi_info(path.c_str(), &w, &h, &channels)) return nullptr;
+    if (!stbi_info_from_memory(file.data(), fileSize, &w, &h, &channels)) return nullptr;
     if (!usableSize(w, h)) return nullptr;
-    stbi_uc* data = stbi_load(path.c_str(), &w, &h, &channels, 4);
+    stbi_uc* data = stbi_load_from_memory(file.data(), fileSize, &w, &h, &channels, 4);
     if (!data) return nullptr;
     if (!usableSize(w, h)) {
         stbi_image_free(data);

@@ -192,8 +192,11 @@ bool Mesh::loadFromX(Device& device, const std::string& path, std::unique_ptr<Me
 
     auto result = std::make_unique<Mesh>();
     result->vertices.reserve(model.vertices.size());
+    // v goes through 1 - (1 - v) in floats, as the game's meshes have always been loaded: that rounds
+    // coordinates below one half to steps of 2^-24 (a change of at most 3e-8), and the textures then
+    // sample exactly as in every picture taken of the game so far.
     for (const XFileModel::Vertex& v : model.vertices)
-        result->vertices.push_back({v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v});
+        result->vertices.push_back({v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, 1.0f - (1.0f - v.v)});
     std::size_t indexCount = 0;
     for (const auto& list : model.triangles) indexCount += list.size();
     if (indexCount == 0) return false;

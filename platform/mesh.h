@@ -1,6 +1,6 @@
 #pragma once
 // Meshes read from .x files: one subset per material, 16-bit indices, positions, normals and texture
-// coordinates exactly as the file gives them (no handedness conversion).
+// coordinates as the file gives them (no handedness conversion; v rounded as noted in mesh.cpp).
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -618,7 +618,10 @@ public:
             if (!add(m, Matrix())) return false;
         for (const Frame& f : doc.frames)
             if (!addFrame(f, Matrix())) return false;
-        return true;
+        for (const auto& list : model.triangles)
+            if (!list.empty()) return true;
+        error = "no faces in the file";
+        return false;
     }
 
 private:

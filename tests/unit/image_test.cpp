@@ -174,6 +174,11 @@ TEST_F(ImageTest, RefusesMorePixelsThanTheGameCanUseBeforeDecoding) {
     auto texture = createTextureFromFile(*device, small, 0, 0, 0);
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(texture->width, 64);
+    // The same image with its data chunk claiming two gigabytes, which the decoder would reserve.
+    std::string claiming = greyPng(40, 24);
+    claiming.replace(33, 4, "\x7f\xff\xff\xf0");
+    std::ofstream(small, std::ios::binary) << claiming;
+    EXPECT_EQ(createTextureFromFile(*device, small, 0, 0, 0), nullptr);
     // Every side within bounds, but more than 4096 x 4096 pixels in all; and a header alone claiming
     // 16384 x 16384, which the decoder would have taken a gigabyte for.
     for (auto [w, h] : {std::pair<std::uint32_t, std::uint32_t>{4097, 4096}, {8200, 2100}, {16384, 16384}}) {
