@@ -207,7 +207,7 @@ TEST_F(TitleSceneTest, TheFadeTakes85DrawsAndTheNextUpdateReportsTheChoice) {
         int cursor;
         int result;
     };
-    const Case cases[] = {{TitleScene::kStartItem, 2}, {TitleScene::kRankingItem, 1}, {TitleScene::kQuitItem, 3}};
+    const Case cases[] = {{TitleScene::kStartItem, TitleScene::kToGame}, {TitleScene::kRankingItem, TitleScene::kToRanking}, {TitleScene::kQuitItem, TitleScene::kQuit}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cursor);
         TitleScene other;
