@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/pad_button.h"
 #include "engine/sound_buffer.h"
 #include "engine/texture_cache.h"
 #include "platform/device.h"
@@ -25,8 +26,8 @@ public:
     static constexpr const char* kDecideSoundPath = "Resource_Blade/SE/Harbor Tone Works/title_se.wav";
 
     static constexpr float kStickBand = 500.0f;  // the stick is neutral from -500 to 500, both ends included
-    static constexpr int kConfirmButton = 1;
-    static constexpr int kEndlessButton = 2;
+    static constexpr PadButton kConfirmButton = PadButton::B;
+    static constexpr PadButton kEndlessButton = PadButton::X;
 
     BackdropStage backdrop;
     TextureEntry* titleSheet = nullptr;

@@ -171,9 +171,6 @@ public:
     }
 };
 
-inline constexpr std::uint32_t kButtonA = 1u << 0;
-inline constexpr std::uint32_t kButtonB = 1u << 1;
-
 }  // namespace hc::events_test
 
 #define HC_REQUIRE_DATA_TREE(tree) \

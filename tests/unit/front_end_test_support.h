@@ -83,6 +83,5 @@ protected:
     }
 };
 
-constexpr std::uint32_t button(int index) { return 1u << index; }
 
 }  // namespace hc::frontend

@@ -23,7 +23,7 @@
 namespace hc {
 namespace {
 
-constexpr std::uint32_t kB = 1u << GameScene::kConfirmButton;
+constexpr std::uint32_t kB = padBit(GameScene::kConfirmButton);
 
 TEST(GameSceneBonus, ClearBonusByModeAndStage) {
     struct Case {

@@ -22,7 +22,8 @@
 namespace hc {
 namespace {
 
-constexpr std::uint32_t kCancel = 1u << Player::kCancelButton;
+constexpr std::uint32_t kCancel = padBit(Player::kCancelButton);
+constexpr std::uint32_t kRightStick = padBit(PadButton::RightStick);
 
 // The enemy side of the combat step as the enemy manager does it, with every call counted.
 class FakeWave : public EnemyHooks {
@@ -147,9 +148,9 @@ TEST_F(PlayerTest, FlickDirectionChoosesTheAction) {
         {700, 0, 0, 0, 3},              // 90 right
         {700, 700, 0, 0, 4},            // 135 right, beyond 130: the turning cut
         {0, 700, 0, 0, 4},              // behind
-        {0, 0, 1u << 9, 1u << 9, 5},    // button 9 pressed with the stick centred
-        {700, 0, 1u << 9, 0, 3},        // button 9 held with a flick: the sweep that can queue the finisher
-        {0, 700, 1u << 9, 0, 0},        // ... but not behind the knight
+        {0, 0, kRightStick, kRightStick, 5},    // button 9 pressed with the stick centred
+        {700, 0, kRightStick, 0, 3},        // button 9 held with a flick: the sweep that can queue the finisher
+        {0, 700, kRightStick, 0, 0},        // ... but not behind the knight
     };
     for (const Case& c : cases) {
         Player p;
@@ -204,7 +205,7 @@ TEST_F(PlayerTest, FollowCameraLooksAtTheBodyFromBehind) {
 }
 
 TEST_F(PlayerTest, ThrustNarrowsTheViewAndHoldsTheBody) {
-    frame(0, 0, 0, 0, 1u << 9, 1u << 9);
+    frame(0, 0, 0, 0, kRightStick, kRightStick);
     ASSERT_EQ(player.blade.controller.action, ActionController::kThrust);
     EXPECT_EQ(player.cameraMode, Player::kActionView);
     for (int i = 0; i < 20; ++i) frame(0, -800);

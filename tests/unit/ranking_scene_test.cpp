@@ -11,9 +11,8 @@
 namespace hc {
 namespace {
 
-using frontend::button;
 
-constexpr std::uint32_t kB = button(1);
+constexpr std::uint32_t kB = padBit(PadButton::B);
 constexpr float kUp = -800;
 constexpr float kDown = 800;
 

@@ -7,10 +7,9 @@
 namespace hc {
 namespace {
 
-using frontend::button;
 
-constexpr std::uint32_t kB = button(1);
-constexpr std::uint32_t kX = button(2);
+constexpr std::uint32_t kB = padBit(PadButton::B);
+constexpr std::uint32_t kX = padBit(PadButton::X);
 constexpr float kUp = -800;
 constexpr float kDown = 800;
 
