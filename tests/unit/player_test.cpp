@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/support/working_folder.h"
 #include "engine/camera.h"
 #include "engine/input_state.h"
 #include "engine/mesh_cache.h"
@@ -594,20 +595,6 @@ TEST_F(PlayerTest, DeadKnightTipsOverThenFades) {
     EXPECT_FLOAT_EQ(player.deathAlpha, 0.0f);
 }
 
-// Runs in another working directory for its lifetime.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::filesystem::path& path) : saved_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~WorkingDirectory() { std::filesystem::current_path(saved_); }
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-private:
-    std::filesystem::path saved_;
-};
-
 class PlayerLoadTest : public ::testing::Test {
 protected:
     test::ScopedTestPlatform scoped;
@@ -630,7 +617,7 @@ protected:
 TEST_F(PlayerLoadTest, LoadsTheKnightAndGivesEverythingBack) {
     const char* runtime = std::getenv("HC_RUNTIME_DIR");
     if (!runtime) GTEST_SKIP() << "HC_RUNTIME_DIR not set";
-    WorkingDirectory inRuntime(runtime);
+    testsupport::WorkingFolder inRuntime(runtime);
     Player player;
     player.gauge = 50;
     ASSERT_TRUE(player.init(2, 0, 7));
@@ -652,7 +639,7 @@ TEST_F(PlayerLoadTest, LoadsTheKnightAndGivesEverythingBack) {
 TEST_F(PlayerLoadTest, MissingDataFailsTheStart) {
     auto empty = std::filesystem::temp_directory_path() / "hollowcrest_player_test_empty";
     std::filesystem::create_directories(empty);
-    WorkingDirectory inEmpty(empty);
+    testsupport::WorkingFolder inEmpty(empty);
     Player player;
     EXPECT_FALSE(player.init(0, 0, 0));
     EXPECT_FALSE(scoped.platform.messages.empty()) << "the cache reports the missing file";
