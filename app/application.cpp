@@ -17,7 +17,7 @@ namespace hc {
 namespace {
 
 constexpr const char* kWindowName = "HOLLOW CREST";
-constexpr int kQuitButton = 6;
+constexpr PadButton kQuitButton = PadButton::Back;
 constexpr int kQuitHoldTicks = 60;
 
 }  // namespace

@@ -33,7 +33,7 @@ void drawFrame(Pass3D pass3D, Pass2D pass2D) {
 int titleInit(SceneManager& m) {
     m.titleScene = new (std::nothrow) TitleScene();
     if (!m.titleScene || !m.titleScene->init()) return 0;
-    m.updateIndex = 1;
+    m.updateIndex = SceneManager::kTitleUpdate;
     return 1;
 }
 
@@ -42,7 +42,7 @@ int titleUpdate(SceneManager& m) { return m.onTitleResult(m.titleScene->update()
 int rankingInit(SceneManager& m) {
     m.rankingScene = new (std::nothrow) RankingScene();
     if (!m.rankingScene || !m.rankingScene->init(m.endlessMode)) return 0;
-    m.updateIndex = 3;
+    m.updateIndex = SceneManager::kRankingUpdate;
     return 1;
 }
 
@@ -51,7 +51,7 @@ int rankingUpdate(SceneManager& m) { return m.onRankingResult(m.rankingScene->up
 int gameInit(SceneManager& m) {
     m.gameScene = new (std::nothrow) GameScene();
     if (!m.gameScene || !m.gameScene->init(m.endlessMode)) return 0;
-    m.updateIndex = 5;
+    m.updateIndex = SceneManager::kGameUpdate;
     return 1;
 }
 
@@ -59,7 +59,7 @@ int gameUpdate(SceneManager& m) { return m.onGameResult(m.gameScene->update(m.en
 
 // Draw table. An "enter" entry draws nothing; a scene's draw entry follows sceneKind to the next one.
 
-void titleEnter(SceneManager& m) { m.drawIndex = 1; }
+void titleEnter(SceneManager& m) { m.drawIndex = SceneManager::kTitleDraw; }
 
 void titleDraw(SceneManager& m) {
     switch (m.sceneKind) {
@@ -69,8 +69,8 @@ void titleDraw(SceneManager& m) {
             drawFrame([&] { title.drawBackground(); }, [&] { title.drawSprites(); });
         }
         break;
-    case SceneManager::kRanking: m.drawIndex = 2; break;
-    case SceneManager::kGame: m.drawIndex = 4; break;
+    case SceneManager::kRanking: m.drawIndex = SceneManager::kRankingEnter; break;
+    case SceneManager::kGame: m.drawIndex = SceneManager::kGameEnter; break;
     default: break;
     }
 }
@@ -107,7 +107,7 @@ void drawRankingList(RankingScene& ranking) {
     }
 }
 
-void rankingEnter(SceneManager& m) { m.drawIndex = 3; }
+void rankingEnter(SceneManager& m) { m.drawIndex = SceneManager::kRankingDraw; }
 
 void rankingDraw(SceneManager& m) {
     switch (m.sceneKind) {
@@ -117,12 +117,12 @@ void rankingDraw(SceneManager& m) {
             drawFrame([&] { ranking.drawBackdrop(); }, [&] { drawRankingList(ranking); });
         }
         break;
-    case SceneManager::kTitle: m.drawIndex = 0; break;
+    case SceneManager::kTitle: m.drawIndex = SceneManager::kTitleEnter; break;
     default: break;
     }
 }
 
-void gameEnter(SceneManager& m) { m.drawIndex = 5; }
+void gameEnter(SceneManager& m) { m.drawIndex = SceneManager::kGameDraw; }
 
 void gameDraw(SceneManager& m) {
     switch (m.sceneKind) {
@@ -138,7 +138,7 @@ void gameDraw(SceneManager& m) {
                 [&] { game.draw2D(endless); });
         }
         break;
-    case SceneManager::kTitle: m.drawIndex = 0; break;
+    case SceneManager::kTitle: m.drawIndex = SceneManager::kTitleEnter; break;
     default: break;
     }
 }
@@ -175,20 +175,20 @@ void SceneManager::draw() { drawTable[drawIndex](*this); }
 
 int SceneManager::onTitleResult(int result) {
     switch (result) {
-    case 1:  // to the ranking
-        updateIndex = 2;
+    case TitleScene::kToRanking:
+        updateIndex = kRankingInit;
         sceneKind = kRanking;
         endlessMode = titleScene->endlessMode;
         deleteTitle(*this);
         return 1;
-    case 2:  // to the game
-        updateIndex = 4;
+    case TitleScene::kToGame:
+        updateIndex = kGameInit;
         sceneKind = kGame;
         endlessMode = titleScene->endlessMode;
         deleteTitle(*this);
         return 1;
-    case 3:  // quit
-        updateIndex = 0;
+    case TitleScene::kQuit:
+        updateIndex = kTitleInit;
         sceneKind = kTitle;
         deleteTitle(*this);
         return 0;
@@ -198,7 +198,7 @@ int SceneManager::onTitleResult(int result) {
 
 int SceneManager::onRankingResult(int result) {
     if (result == 1) {
-        updateIndex = 0;
+        updateIndex = kTitleInit;
         sceneKind = kTitle;
         deleteRanking(*this);
     }
@@ -207,7 +207,7 @@ int SceneManager::onRankingResult(int result) {
 
 int SceneManager::onGameResult(int result) {
     if (result == 1) {
-        updateIndex = 0;
+        updateIndex = kTitleInit;
         sceneKind = kTitle;
         deleteGame(*this);
     }

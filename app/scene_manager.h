@@ -16,14 +16,32 @@ public:
     using DrawCallback = void (*)(SceneManager&);
     static constexpr int kTableSize = 6;
 
-    enum : int { kTitle = 0, kRanking = 1, kGame = 2 };  // values of sceneKind
+    enum SceneKind : int { kTitle = 0, kRanking = 1, kGame = 2 };  // values of sceneKind
+    // Entries of the update table, the values of updateIndex.
+    enum UpdateEntry : int {
+        kTitleInit = 0,
+        kTitleUpdate = 1,
+        kRankingInit = 2,
+        kRankingUpdate = 3,
+        kGameInit = 4,
+        kGameUpdate = 5,
+    };
+    // Entries of the draw table, the values of drawIndex.
+    enum DrawEntry : int {
+        kTitleEnter = 0,
+        kTitleDraw = 1,
+        kRankingEnter = 2,
+        kRankingDraw = 3,
+        kGameEnter = 4,
+        kGameDraw = 5,
+    };
 
     GameScene* gameScene = nullptr;
     TitleScene* titleScene = nullptr;
     RankingScene* rankingScene = nullptr;
     int sceneKind = kTitle;
-    int updateIndex = 0;
-    int drawIndex = 0;
+    int updateIndex = kTitleInit;
+    int drawIndex = kTitleEnter;
     int endlessMode = 0;  // set when the title is left
     int quitHoldCounter = 0;
     UpdateCallback updateTable[kTableSize];

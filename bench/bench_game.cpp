@@ -150,7 +150,7 @@ public:
 
     bool afterTick(hc::Application& app, int) override {
         // The title's first frame is drawn by the first tick that finds the title already created.
-        if (app.scenes.titleScene && hc::gDevice && app.scenes.drawIndex == 1 && mainToFrameMs < 0 &&
+        if (app.scenes.titleScene && hc::gDevice && app.scenes.drawIndex == hc::SceneManager::kTitleDraw && mainToFrameMs < 0 &&
             app.ticksRun >= 2) {
             mainToFrameMs = msBetween(mainAt, Steady::now());
             startToFrameMs = static_cast<double>(monotonicNs() - startNs) / 1e6;
@@ -237,9 +237,9 @@ public:
         if (tick == 1) {
             wrapTables(app.scenes);
             // Straight to the game, as "start" on the title would.
-            app.scenes.updateIndex = 4;
+            app.scenes.updateIndex = hc::SceneManager::kGameInit;
             app.scenes.sceneKind = hc::SceneManager::kGame;
-            app.scenes.drawIndex = 4;
+            app.scenes.drawIndex = hc::SceneManager::kGameEnter;
         }
         if (clearCalls && hc::gDevice) hc::gDevice->calls.clear();
         hc::PadPicture p;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/pad_button.h"
 #include "platform/input_devices.h"
 
 namespace hc {
@@ -12,7 +13,6 @@ inline constexpr std::uint8_t kKeyCodes[kKeyCount] = {
     DIK_A,  DIK_S,    DIK_D,     DIK_F,    DIK_Z,     DIK_X,      DIK_C, DIK_0, DIK_1,
     DIK_2,  DIK_3,    DIK_4,     DIK_5,    DIK_6,     DIK_7,      DIK_8, DIK_9,
 };
-inline constexpr int kPadButtonCount = 10;  // rgbButtons[0..9]; higher buttons are ignored
 
 // Keyboard and pad state of one tick: held and newly pressed bit sets, dead-zoned axes.
 class InputState {
@@ -33,8 +33,8 @@ public:
     void update();
     void release();
 
-    bool padDown(int button) const { return (padHeld >> button) & 1u; }
-    bool padHit(int button) const { return (padPressed >> button) & 1u; }
+    bool padDown(PadButton button) const { return (padHeld & padBit(button)) != 0; }
+    bool padHit(PadButton button) const { return (padPressed & padBit(button)) != 0; }
 };
 
 extern InputState gInput;

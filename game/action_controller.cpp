@@ -293,7 +293,8 @@ bool ActionController::leftSweep(float& heading, Vec3& movement, float&) {
     }
 }
 
-// Right sweep: the mirror of the left sweep.
+// Right sweep: swings out to the right, then across to the left with a side step. Its numbers are its
+// own, not the left sweep's mirrored (wind-up yaw -120 against 100, strike yaw 95 against -115).
 bool ActionController::rightSweep(float& heading, Vec3& movement, float&) {
     float c = static_cast<float>(counter);
     switch (phase) {

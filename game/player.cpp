@@ -33,7 +33,7 @@ constexpr std::uint32_t kEnemyPauseFrames = 31;
 float sinDeg(float degrees) { return std::sin(degrees * kDegreesToRadians); }
 float cosDeg(float degrees) { return std::cos(degrees * kDegreesToRadians); }
 void ease(float& v, float target, float f) { v -= (v - target) * f; }
-bool bit(std::uint32_t set, int index) { return ((set >> index) & 1u) != 0; }
+bool bit(std::uint32_t set, PadButton button) { return (set & padBit(button)) != 0; }
 
 // Camera routines ease toward their view and snap once close.
 void easeView(float& v, float target, float f) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/pad_button.h"
 #include "game/blade.h"
 #include "game/character_base.h"
 
@@ -27,8 +28,8 @@ public:
     enum Result : std::int32_t { kRunning = 0, kWaveCleared = 1, kPlayerDead = 2 };
 
     // Pad buttons read by the knight.
-    static constexpr int kCancelButton = 8;
-    static constexpr int kSecondFamilyButton = 9;
+    static constexpr PadButton kCancelButton = PadButton::LeftStick;
+    static constexpr PadButton kSecondFamilyButton = PadButton::RightStick;
 
     Blade blade;
     CameraRoutine cameraRoutines[kCameraRoutineCount] = {};

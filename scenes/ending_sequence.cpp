@@ -44,7 +44,7 @@ int EndingSequence::update() {
         if (entry.update() == 0) phase = 1;
         return 1;
     case 1:
-        if (gInput.padHit(1)) closingRequested = 1;
+        if (gInput.padHit(PadButton::B)) closingRequested = 1;
         blinkCounter += 1;
         if (blinkCounter > kBlinkPeriod) blinkCounter = 0;
         if (finished) {

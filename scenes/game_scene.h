@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/pad_button.h"
 #include "game/enemy_manager.h"
 #include "game/field.h"
 #include "game/hud.h"
@@ -18,8 +19,8 @@ class SoundBuffer;
 // ending. update returns 1 when the run is over (back to the title), 0 to stay.
 class GameScene {
 public:
-    static constexpr int kConfirmButton = 1;   // B: go on after a clear or a defeat
-    static constexpr int kRemarkSkipButton = 9;
+    static constexpr PadButton kConfirmButton = PadButton::B;  // go on after a clear or a defeat
+    static constexpr PadButton kRemarkSkipButton = PadButton::RightStick;
     // The ending's name entry shows the run's own record in the sixth row.
     static constexpr std::int32_t kOwnRecordPosition = 6;
     // A defeat from this stage on goes through the ending; earlier ones straight back to the title.

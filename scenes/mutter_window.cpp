@@ -84,7 +84,7 @@ void MutterWindow::update(int idle) {
         timer = kOpenTicks;
         advance();
     }
-    if (gInput.padHit(1)) {
+    if (gInput.padHit(PadButton::B)) {
         advance();
         timer = kOpenTicks;
     }

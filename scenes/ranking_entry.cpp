@@ -69,7 +69,7 @@ int RankingEntry::update() {
             repeatTimer += 1;
         }
 
-        const bool confirm = gInput.padHit(1);
+        const bool confirm = gInput.padHit(PadButton::B);
         if (confirm) {
             const int open = firstOpenSlot();
             if (open >= 0) {
@@ -81,7 +81,7 @@ int RankingEntry::update() {
             }
         }
 
-        if (gInput.padHit(0)) {
+        if (gInput.padHit(PadButton::A)) {
             const int open = firstOpenSlot();
             if (open > 0) {
                 if (selectSound) selectSound->restart();

@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 
+#include "engine/pad_button.h"
 #include "engine/sound_buffer.h"
 #include "engine/texture_cache.h"
 #include "platform/device.h"
@@ -26,7 +27,7 @@ public:
     static constexpr float kRepeatTicks = 12;     // a held stick steps once the timer is past this
     static constexpr float kStickBand = 500.0f;
     static constexpr float kArrowCycle = 45;
-    static constexpr int kLeaveButton = 1;
+    static constexpr PadButton kLeaveButton = PadButton::B;
 
     std::unique_ptr<Texture> sheet;
     TextureEntry* fadeTexture = nullptr;

@@ -75,7 +75,7 @@ bool ScenarioEvent::init(int endlessMode) {
 }
 
 int ScenarioEvent::update(int stage, int phase) {
-    const bool pagePressed = gInput.padHit(1);
+    const bool pagePressed = gInput.padHit(PadButton::B);
 
     if (stage == 1) {
         if (phase != 1) return 0;

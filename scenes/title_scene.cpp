@@ -41,10 +41,10 @@ int itemBelow(int cursor) { return (cursor + 2) % 3; }
 
 int resultOf(int cursor) {
     switch (cursor) {
-    case TitleScene::kStartItem: return 2;
-    case TitleScene::kRankingItem: return 1;
-    case TitleScene::kQuitItem: return 3;
-    default: return 0;
+    case TitleScene::kStartItem: return TitleScene::kToGame;
+    case TitleScene::kRankingItem: return TitleScene::kToRanking;
+    case TitleScene::kQuitItem: return TitleScene::kQuit;
+    default: return TitleScene::kStay;
     }
 }
 
@@ -118,7 +118,7 @@ int TitleScene::update() {
         decideSound->play();
     }
 
-    return fadeDone ? resultOf(cursor) : 0;
+    return fadeDone ? resultOf(cursor) : kStay;
 }
 
 void TitleScene::drawBackground() { backdrop.draw(); }

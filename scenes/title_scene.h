@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/pad_button.h"
 #include "engine/sound_buffer.h"
 #include "engine/texture_cache.h"
 #include "platform/device.h"
@@ -10,11 +11,13 @@
 namespace hc {
 
 // The title screen: the logo and a three-item menu over the orbiting stage. A confirmed choice fades
-// the screen to the fade picture, then update reports it: 0 stay, 1 ranking, 2 game, 3 end the program.
+// the screen to the fade picture, then update reports it (Result).
 class TitleScene {
 public:
     // Menu items by cursor value; the numbering is not the order on screen (start, ranking, quit).
     enum : int { kRankingItem = 0, kStartItem = 1, kQuitItem = 2 };
+    // What update returns: stay on the title, or leave it for the ranking, the game or the end.
+    enum Result : int { kStay = 0, kToRanking = 1, kToGame = 2, kQuit = 3 };
 
     static constexpr const char* kFadePath = "Resource_Blade/end_secnのコピー.png";
     static constexpr const char* kSheetPath = "Resource_Blade/UI/CorvaneTitle_Chip.png";
@@ -23,8 +26,8 @@ public:
     static constexpr const char* kDecideSoundPath = "Resource_Blade/SE/Harbor Tone Works/title_se.wav";
 
     static constexpr float kStickBand = 500.0f;  // the stick is neutral from -500 to 500, both ends included
-    static constexpr int kConfirmButton = 1;
-    static constexpr int kEndlessButton = 2;
+    static constexpr PadButton kConfirmButton = PadButton::B;
+    static constexpr PadButton kEndlessButton = PadButton::X;
 
     BackdropStage backdrop;
     TextureEntry* titleSheet = nullptr;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
+#include "engine/pad_button.h"
 #include "app_harness.h"
 
 namespace hc::test {
@@ -110,7 +111,7 @@ TEST(AppMainLoop, HoldingPadButtonSixForSixtyTicksQuits) {
         h.observer.before = [&](Application&, int tick) {
             bool down = false;
             for (auto [first, last] : c.held) down |= tick >= first && tick <= last;
-            h.platform.input->pad.rgbButtons[6] = down ? 0x80 : 0;
+            h.platform.input->pad.rgbButtons[padIndex(PadButton::Back)] = down ? 0x80 : 0;
         };
         h.observer.stopAfter = 150;
         EXPECT_EQ(h.run(), 0);

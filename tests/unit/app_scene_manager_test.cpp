@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "app/scene_manager.h"
 #include "engine/services.h"
@@ -14,39 +15,24 @@
 #include "scenes/game_scene.h"
 #include "scenes/ranking_scene.h"
 #include "scenes/title_scene.h"
+#include "tests/support/working_folder.h"
 
 namespace hc {
 namespace {
-
-// The game scene loads the whole shipped data tree, so the scenes run in the runtime folder.
-class InRuntimeFolder {
-public:
-    InRuntimeFolder() : saved_(std::filesystem::current_path()) {
-        const char* runtime = std::getenv("HC_RUNTIME_DIR");
-        if (!runtime) return;
-        std::filesystem::current_path(runtime);
-        entered = true;
-    }
-    ~InRuntimeFolder() { std::filesystem::current_path(saved_); }
-    InRuntimeFolder(const InRuntimeFolder&) = delete;
-    InRuntimeFolder& operator=(const InRuntimeFolder&) = delete;
-    bool entered = false;
-
-private:
-    std::filesystem::path saved_;
-};
 
 class AppSceneManager : public ::testing::Test {
 protected:
     HeadlessPlatform platform;
     ScopedPlatform scoped{platform};
-    InRuntimeFolder folder;
+    // The game scene loads the whole shipped data tree, so the scenes run in the runtime folder.
+    std::optional<testsupport::WorkingFolder> folder;
     std::unique_ptr<Device> device = createHeadlessDevice();
     std::unique_ptr<Sprite> sprite = std::make_unique<Sprite>(*device);
     std::unique_ptr<SoundDevice> sound = createHeadlessSoundDevice(platform.manualClock);
     std::unique_ptr<SceneManager> manager = std::make_unique<SceneManager>();
 
     AppSceneManager() {
+        if (const char* runtime = std::getenv("HC_RUNTIME_DIR")) folder.emplace(runtime);
         gDevice = device.get();
         gSprite = sprite.get();
         gSoundDevice = sound.get();
@@ -59,7 +45,7 @@ protected:
     }
 
     void SetUp() override {
-        if (!folder.entered) GTEST_SKIP() << "HC_RUNTIME_DIR not set";
+        if (!folder) GTEST_SKIP() << "HC_RUNTIME_DIR not set";
     }
 
     void restart() {

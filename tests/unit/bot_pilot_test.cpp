@@ -53,18 +53,18 @@ TEST(BotPilot, OnTheTitleEndlessHoldsXAndConfirmsStartOnce) {
     bool wasDown = false;
     for (int t = 0; t < 60; ++t) {
         PadPicture p = bot.decide(titleView(BotPilot::kStartItem), grid);
-        if (p.buttons[BotPilot::kB] && !wasDown) {
+        if (p.buttons[padIndex(BotPilot::kB)] && !wasDown) {
             ++presses;
-            xHeldAtPress = p.buttons[BotPilot::kX];
+            xHeldAtPress = p.buttons[padIndex(BotPilot::kX)];
         }
-        wasDown = p.buttons[BotPilot::kB];
+        wasDown = p.buttons[padIndex(BotPilot::kB)];
     }
     EXPECT_GE(presses, 1);
     EXPECT_LE(presses, 2);
     EXPECT_TRUE(xHeldAtPress);
 
     BotPilot story(false, "ROBOT");
-    for (int t = 0; t < 60; ++t) EXPECT_FALSE(story.decide(titleView(BotPilot::kStartItem), grid).buttons[BotPilot::kX]);
+    for (int t = 0; t < 60; ++t) EXPECT_FALSE(story.decide(titleView(BotPilot::kStartItem), grid).buttons[padIndex(BotPilot::kX)]);
 }
 
 TEST(BotPilot, OnTheTitleTheCursorIsBroughtToStartBeforeConfirming) {
@@ -73,7 +73,7 @@ TEST(BotPilot, OnTheTitleTheCursorIsBroughtToStartBeforeConfirming) {
     bool pushedUp = false;
     for (int t = 0; t < 60; ++t) {
         PadPicture p = bot.decide(titleView(0), grid);  // left on "ranking"
-        EXPECT_FALSE(p.buttons[BotPilot::kB]);
+        EXPECT_FALSE(p.buttons[padIndex(BotPilot::kB)]);
         if (p.leftY < -500) pushedUp = true;
     }
     EXPECT_TRUE(pushedUp);
@@ -93,19 +93,19 @@ TEST(BotPilot, TypesItsNameWithTheStickAndB) {
     bool bDown = false;
     for (int t = 0; t < 2000 && typed.size() < 5; ++t) {
         PadPicture p = bot.decide(v, grid);
-        EXPECT_FALSE(p.buttons[BotPilot::kA]);  // A would take a letter back
+        EXPECT_FALSE(p.buttons[padIndex(BotPilot::kA)]);  // A would take a letter back
         if (repeat > 12 && std::abs(p.leftX) > 500) {
             v.currentLetter = (v.currentLetter + (p.leftX > 0 ? 1 : 26)) % 27;
             repeat = 0;
         } else if (repeat <= 12) {
             ++repeat;
         }
-        if (p.buttons[BotPilot::kB] && !bDown) {
+        if (p.buttons[padIndex(BotPilot::kB)] && !bDown) {
             typed += v.currentLetter == 26 ? ' ' : char('A' + v.currentLetter);
             v.filledSlots = int(typed.size());
             v.currentLetter = 0;
         }
-        bDown = p.buttons[BotPilot::kB];
+        bDown = p.buttons[padIndex(BotPilot::kB)];
     }
     EXPECT_EQ(typed, "RO BZ");
 }
@@ -182,7 +182,7 @@ TEST(BotPilot, StepsOffTheLineOfARushAndCancelsASwingForIt) {
         v.gauge = c.gauge;
         BotPilot bot(false, "ROBOT");
         PadPicture p = bot.decide(v, grid);
-        EXPECT_EQ(p.buttons[BotPilot::kCancel], c.cancels);
+        EXPECT_EQ(p.buttons[padIndex(BotPilot::kCancel)], c.cancels);
         if (!c.cancels) continue;
         float h = stickHeading(p.leftX, p.leftY, 200);
         EXPECT_NEAR(std::fabs(BotPilot::angleDiff(h, 90.0f)), 90.0f, 1.0f);  // across the rush, not along it
@@ -251,7 +251,7 @@ TEST(BotPilot, WaitsForBOnClearedStagesEventsAndDefeatsButNotInTheFight) {
         v.result = c.result;
         v.eventActive = c.event;
         bool pressed = false;
-        for (int t = 0; t < 30; ++t) pressed = pressed || bot.decide(v, grid).buttons[BotPilot::kB];
+        for (int t = 0; t < 30; ++t) pressed = pressed || bot.decide(v, grid).buttons[padIndex(BotPilot::kB)];
         EXPECT_EQ(pressed, c.expectB) << c.what;
     }
 }

@@ -15,7 +15,6 @@ namespace hc {
 namespace {
 
 using events_test::DataTree;
-using events_test::kButtonB;
 using events_test::Services;
 
 class EndingSequenceTest : public ::testing::Test {
@@ -56,7 +55,7 @@ protected:
     }
     // Types AAAAA and lets the name entry fade out: the ending is then on the credits.
     void throughNameEntry() {
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(tick(kButtonB), 1);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(tick(padBit(PadButton::B)), 1);
         int ticks = 0;
         while (ending.phase == 0 && ++ticks < 200) EXPECT_EQ(tick(), 1);
         ASSERT_EQ(ending.phase, 1);
@@ -113,12 +112,12 @@ TEST_F(EndingSequenceTest, BFadesOutAndASecondPressChangesNothing) {
     tick();
     EXPECT_EQ(ending.closingRequested, 0);
     int frames = 0;
-    EXPECT_EQ(tick(kButtonB), 1);
+    EXPECT_EQ(tick(padBit(PadButton::B)), 1);
     ++frames;
     while (!ending.finished && frames < 200) {
         ASSERT_EQ(lastDraws.back().texture, ending.fadeTexture->texture.get());
         EXPECT_EQ(lastDraws.back().colour >> 24, static_cast<Colour>(3 * frames));
-        EXPECT_EQ(tick(frames == 40 ? kButtonB : 0), 1);
+        EXPECT_EQ(tick(frames == 40 ? padBit(PadButton::B) : 0), 1);
         ++frames;
     }
     EXPECT_EQ(frames, 85);  // 3, 6, ... 255

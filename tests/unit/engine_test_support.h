@@ -11,6 +11,7 @@
 #include "engine/services.h"
 #include "platform/headless/headless_device.h"
 #include "platform/platform.h"
+#include "tests/support/service_guard.h"
 #include "tests/unit/test_platform.h"
 
 namespace hc::testing {
@@ -45,18 +46,11 @@ private:
     std::filesystem::path path_;
 };
 
-// Installs the test platform (which keeps the error boxes) and a headless device as the process-wide
-// services for one test.
-class ServiceScope {
+// The test platform (which keeps the error boxes) and a headless device as the process-wide services
+// for one test.
+class ServiceScope : public testsupport::ServiceGuard {
 public:
-    test::ScopedTestPlatform scope;
-    test::TestPlatform& platform = scope.platform;
-    std::unique_ptr<Device> device = createHeadlessDevice();
-
-    ServiceScope() { gDevice = device.get(); }
-    ~ServiceScope() { gDevice = nullptr; }
-    ServiceScope(const ServiceScope&) = delete;
-    ServiceScope& operator=(const ServiceScope&) = delete;
+    ServiceScope() : ServiceGuard(deviceOnly()) {}
 };
 
 }  // namespace hc::testing

@@ -21,6 +21,7 @@
 #include "platform/headless/headless_device.h"
 #include "platform/headless/headless_sound_device.h"
 #include "platform/sprite.h"
+#include "tests/support/service_guard.h"
 #include "tests/unit/test_platform.h"
 
 namespace hc::events_test {
@@ -114,31 +115,12 @@ public:
 // cleared input and frame timer.
 class Services {
 public:
-    test::ScopedTestPlatform scope;
-    test::TestPlatform& platform = scope.platform;
-    std::unique_ptr<Device> device = createHeadlessDevice();
-    std::unique_ptr<Sprite> sprite = std::make_unique<Sprite>(*device);
     RecordingFont font;
-    std::unique_ptr<SoundDevice> sound = createHeadlessSoundDevice(platform.manualClock);
-
-    Services() {
-        gDevice = device.get();
-        gSprite = sprite.get();
-        gFont = &font;
-        gSoundDevice = sound.get();
-        gInput = InputState{};
-        gFrameTimer = FrameTimer{};
-    }
-    ~Services() {
-        gInput = InputState{};
-        gFrameTimer = FrameTimer{};
-        gSoundDevice = nullptr;
-        gFont = nullptr;
-        gSprite = nullptr;
-        gDevice = nullptr;
-    }
-    Services(const Services&) = delete;
-    Services& operator=(const Services&) = delete;
+    testsupport::ServiceGuard guard{{.font = &font}};
+    test::TestPlatform& platform = guard.platform;
+    std::unique_ptr<Device>& device = guard.device;
+    std::unique_ptr<Sprite>& sprite = guard.sprite;
+    std::unique_ptr<SoundDevice>& sound = guard.sound;
 
     // Starts recording a 2-D pass: clears what was recorded before and opens the sprite bracket.
     void beginSprites() {
@@ -170,9 +152,6 @@ public:
         gInput.leftStickX = stickX;
     }
 };
-
-inline constexpr std::uint32_t kButtonA = 1u << 0;
-inline constexpr std::uint32_t kButtonB = 1u << 1;
 
 }  // namespace hc::events_test
 

@@ -16,9 +16,9 @@
 
 namespace hc::fieldtest {
 
-class ScratchDir : public testfiles::ScratchCwd {
+class ScratchDir : public testsupport::ScratchFolder {
 public:
-    ScratchDir() : ScratchCwd("field_test") {}
+    ScratchDir() : ScratchFolder("field_test") {}
 };
 
 using testfiles::boxMeshText;

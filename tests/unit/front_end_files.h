@@ -15,9 +15,9 @@
 
 namespace hc::frontend {
 
-class ScratchDir : public testfiles::ScratchCwd {
+class ScratchDir : public testsupport::ScratchFolder {
 public:
-    ScratchDir() : ScratchCwd("front_end_test") {}
+    ScratchDir() : ScratchFolder("front_end_test") {}
 };
 
 using testfiles::writeFile;

@@ -18,6 +18,7 @@
 #include "platform/headless/headless_sound_device.h"
 #include "platform/sprite.h"
 #include "test_platform.h"
+#include "tests/support/service_guard.h"
 
 namespace hc::frontend {
 
@@ -25,25 +26,17 @@ namespace hc::frontend {
 // load files also get a scratch working folder.
 class FrontEndServices : public ::testing::Test {
 protected:
-    test::ScopedTestPlatform scopedPlatform;
-    std::unique_ptr<Device> device = createHeadlessDevice();
-    std::unique_ptr<Sprite> sprite = std::make_unique<Sprite>(*device);
-    std::unique_ptr<SoundDevice> sound = createHeadlessSoundDevice(scopedPlatform.platform.manualClock);
+    testsupport::ServiceGuard services{{.input = false, .camera = true}};  // input: clearInput below
+    test::ScopedTestPlatform& scopedPlatform = services.scope;
+    std::unique_ptr<Device>& device = services.device;
+    std::unique_ptr<Sprite>& sprite = services.sprite;
+    std::unique_ptr<SoundDevice>& sound = services.sound;
 
     FrontEndServices() {
-        gDevice = device.get();
-        gSprite = sprite.get();
-        gSoundDevice = sound.get();
-        gCamera.init();
         clearInput();
         device->recording = true;
     }
-    ~FrontEndServices() override {
-        clearInput();
-        gSoundDevice = nullptr;
-        gSprite = nullptr;
-        gDevice = nullptr;
-    }
+    ~FrontEndServices() override { clearInput(); }
 
     static void clearInput() {
         gInput.padHeld = gInput.padPressed = 0;
@@ -83,6 +76,5 @@ protected:
     }
 };
 
-constexpr std::uint32_t button(int index) { return 1u << index; }
 
 }  // namespace hc::frontend

@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 
+#include "tests/support/working_folder.h"
 #include "engine/camera.h"
 #include "engine/input_state.h"
 #include "engine/mesh_cache.h"
@@ -23,7 +24,7 @@
 namespace hc {
 namespace {
 
-constexpr std::uint32_t kB = 1u << GameScene::kConfirmButton;
+constexpr std::uint32_t kB = padBit(GameScene::kConfirmButton);
 
 TEST(GameSceneBonus, ClearBonusByModeAndStage) {
     struct Case {
@@ -54,33 +55,19 @@ TEST(GameSceneBonus, ScoreStaysWithinZeroAndTheLargestValue) {
         EXPECT_EQ(GameScene::addToScore(c.score, c.delta), c.expected) << c.score << " + " << c.delta;
 }
 
-// Runs in another working directory for its lifetime.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::filesystem::path& path) : saved_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~WorkingDirectory() { std::filesystem::current_path(saved_); }
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-private:
-    std::filesystem::path saved_;
-};
-
 class GameSceneTest : public ::testing::Test {
 protected:
     test::ScopedTestPlatform scoped;
     std::unique_ptr<Device> device;
     std::unique_ptr<Sprite> sprite;
     std::unique_ptr<SoundDevice> sound;
-    std::unique_ptr<WorkingDirectory> inRuntime;
+    std::unique_ptr<testsupport::WorkingFolder> inRuntime;
     std::unique_ptr<GameScene> scene;
 
     void SetUp() override {
         const char* runtime = std::getenv("HC_RUNTIME_DIR");
         if (!runtime) GTEST_SKIP() << "HC_RUNTIME_DIR not set";
-        inRuntime = std::make_unique<WorkingDirectory>(runtime);
+        inRuntime = std::make_unique<testsupport::WorkingFolder>(runtime);
         device = createHeadlessDevice();
         device->recording = false;
         gDevice = device.get();
@@ -280,7 +267,7 @@ TEST_F(GameSceneTest, TheStageThreeEventPlacesTheKnightAndTheNextStageGivesTheBl
 TEST_F(GameSceneTest, MissingDataFailsTheStartAndReleaseStillGivesEverythingBack) {
     auto empty = std::filesystem::temp_directory_path() / "hollowcrest_game_scene_test_empty";
     std::filesystem::create_directories(empty);
-    WorkingDirectory inEmpty(empty);
+    testsupport::WorkingFolder inEmpty(empty);
     scene = std::make_unique<GameScene>();
     EXPECT_FALSE(scene->init(0));
     EXPECT_FALSE(scoped.platform.messages.empty()) << "the loader reports what is missing";

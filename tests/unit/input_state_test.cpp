@@ -65,18 +65,18 @@ TEST_F(InputStateTest, AxesPassThroughTheirDeadZones) {
 TEST_F(InputStateTest, PressedBitLastsOneTickPerPress) {
     press(1);
     input.update();
-    EXPECT_TRUE(input.padHit(1));
-    EXPECT_TRUE(input.padDown(1));
+    EXPECT_TRUE(input.padHit(PadButton::B));
+    EXPECT_TRUE(input.padDown(PadButton::B));
     input.update();
-    EXPECT_FALSE(input.padHit(1));
-    EXPECT_TRUE(input.padDown(1));
+    EXPECT_FALSE(input.padHit(PadButton::B));
+    EXPECT_TRUE(input.padDown(PadButton::B));
     lift(1);
     input.update();
-    EXPECT_FALSE(input.padDown(1));
+    EXPECT_FALSE(input.padDown(PadButton::B));
     EXPECT_EQ(input.padPressed, 0u);
     press(1);
     input.update();
-    EXPECT_TRUE(input.padHit(1));
+    EXPECT_TRUE(input.padHit(PadButton::B));
 }
 
 TEST_F(InputStateTest, OnlyTheFirstTenButtonsCount) {
@@ -125,12 +125,12 @@ TEST_F(InputStateTest, FailedPadReadKeepsLastStateAndReacquires) {
     input.update();
     input.update();
     EXPECT_EQ(devices.acquires, 2);
-    EXPECT_TRUE(input.padDown(2));
-    EXPECT_FALSE(input.padHit(2));
+    EXPECT_TRUE(input.padDown(PadButton::X));
+    EXPECT_FALSE(input.padHit(PadButton::X));
     EXPECT_EQ(input.leftStickX, 800.0f);
     devices.padReadFails = false;
     input.update();
-    EXPECT_FALSE(input.padDown(2));
+    EXPECT_FALSE(input.padDown(PadButton::X));
     EXPECT_EQ(input.leftStickX, 0.0f);
 }
 

@@ -1,3 +1,4 @@
+#include "tests/support/working_folder.h"
 #include "engine/mesh_cache.h"
 
 #include <gtest/gtest.h>
@@ -80,23 +81,12 @@ TEST_F(MeshCacheTest, DifferentSpellingsOfOneFileAreDifferentEntries) {
     MeshCache::release(b);
 }
 
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::string& path) : saved_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~WorkingDirectory() { std::filesystem::current_path(saved_); }
-
-private:
-    std::filesystem::path saved_;
-};
-
 TEST_F(MeshCacheTest, TexturesAreTakenFromTheMeshFolderOrByBareNameWithoutOne) {
     writeTexture("Resource_Blade/FieldObject/rock.png");
     writeTexture("rock.png");
     dir.write("Resource_Blade/FieldObject/rockbox.x", blockX("rock.png"));
     dir.write("rockbox.x", blockX("rock.png"));
-    WorkingDirectory inside(dir.path());
+    testsupport::WorkingFolder inside(dir.path());
 
     MeshEntry* nested = nullptr;
     ASSERT_TRUE(MeshCache::load("Resource_Blade/FieldObject/rockbox.x", nested));

@@ -12,7 +12,6 @@ namespace hc {
 namespace {
 
 using events_test::DataTree;
-using events_test::kButtonB;
 using events_test::Services;
 
 const char* const kRemarks = "Resource_Blade/Event/つぶやき.txt";
@@ -118,7 +117,7 @@ TEST_F(MutterWindowTest, TheButtonSkipsAndRestartsTheRemarksPeriod) {
         window.release();
         window = MutterWindow{};
         load("heading\none\ntwo\nthree\n");
-        idle(c.pressTick, kButtonB);
+        idle(c.pressTick, padBit(PadButton::B));
         EXPECT_EQ(window.index, c.indexAfter);
         EXPECT_EQ(window.timer, c.timerAfter);
     }
@@ -160,7 +159,7 @@ TEST_F(MutterWindowTest, FilesWithoutRemarksNeverDrawTheWindow) {
         ASSERT_TRUE(window.init());
         EXPECT_EQ(window.windowSheet != nullptr, c.sheetLoaded);
         for (int i = 0; i < 3; ++i) {
-            idle(241, i == 1 ? kButtonB : 0);
+            idle(241, i == 1 ? padBit(PadButton::B) : 0);
             Drawn d = draw();
             EXPECT_TRUE(d.sprites.empty());
             EXPECT_TRUE(d.texts.empty());

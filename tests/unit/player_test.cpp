@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/support/working_folder.h"
 #include "engine/camera.h"
 #include "engine/input_state.h"
 #include "engine/mesh_cache.h"
@@ -22,7 +23,8 @@
 namespace hc {
 namespace {
 
-constexpr std::uint32_t kCancel = 1u << Player::kCancelButton;
+constexpr std::uint32_t kCancel = padBit(Player::kCancelButton);
+constexpr std::uint32_t kRightStick = padBit(PadButton::RightStick);
 
 // The enemy side of the combat step as the enemy manager does it, with every call counted.
 class FakeWave : public EnemyHooks {
@@ -147,9 +149,9 @@ TEST_F(PlayerTest, FlickDirectionChoosesTheAction) {
         {700, 0, 0, 0, 3},              // 90 right
         {700, 700, 0, 0, 4},            // 135 right, beyond 130: the turning cut
         {0, 700, 0, 0, 4},              // behind
-        {0, 0, 1u << 9, 1u << 9, 5},    // button 9 pressed with the stick centred
-        {700, 0, 1u << 9, 0, 3},        // button 9 held with a flick: the sweep that can queue the finisher
-        {0, 700, 1u << 9, 0, 0},        // ... but not behind the knight
+        {0, 0, kRightStick, kRightStick, 5},    // button 9 pressed with the stick centred
+        {700, 0, kRightStick, 0, 3},        // button 9 held with a flick: the sweep that can queue the finisher
+        {0, 700, kRightStick, 0, 0},        // ... but not behind the knight
     };
     for (const Case& c : cases) {
         Player p;
@@ -204,7 +206,7 @@ TEST_F(PlayerTest, FollowCameraLooksAtTheBodyFromBehind) {
 }
 
 TEST_F(PlayerTest, ThrustNarrowsTheViewAndHoldsTheBody) {
-    frame(0, 0, 0, 0, 1u << 9, 1u << 9);
+    frame(0, 0, 0, 0, kRightStick, kRightStick);
     ASSERT_EQ(player.blade.controller.action, ActionController::kThrust);
     EXPECT_EQ(player.cameraMode, Player::kActionView);
     for (int i = 0; i < 20; ++i) frame(0, -800);
@@ -593,20 +595,6 @@ TEST_F(PlayerTest, DeadKnightTipsOverThenFades) {
     EXPECT_FLOAT_EQ(player.deathAlpha, 0.0f);
 }
 
-// Runs in another working directory for its lifetime.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::filesystem::path& path) : saved_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~WorkingDirectory() { std::filesystem::current_path(saved_); }
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-private:
-    std::filesystem::path saved_;
-};
-
 class PlayerLoadTest : public ::testing::Test {
 protected:
     test::ScopedTestPlatform scoped;
@@ -629,7 +617,7 @@ protected:
 TEST_F(PlayerLoadTest, LoadsTheKnightAndGivesEverythingBack) {
     const char* runtime = std::getenv("HC_RUNTIME_DIR");
     if (!runtime) GTEST_SKIP() << "HC_RUNTIME_DIR not set";
-    WorkingDirectory inRuntime(runtime);
+    testsupport::WorkingFolder inRuntime(runtime);
     Player player;
     player.gauge = 50;
     ASSERT_TRUE(player.init(2, 0, 7));
@@ -651,7 +639,7 @@ TEST_F(PlayerLoadTest, LoadsTheKnightAndGivesEverythingBack) {
 TEST_F(PlayerLoadTest, MissingDataFailsTheStart) {
     auto empty = std::filesystem::temp_directory_path() / "hollowcrest_player_test_empty";
     std::filesystem::create_directories(empty);
-    WorkingDirectory inEmpty(empty);
+    testsupport::WorkingFolder inEmpty(empty);
     Player player;
     EXPECT_FALSE(player.init(0, 0, 0));
     EXPECT_FALSE(scoped.platform.messages.empty()) << "the cache reports the missing file";

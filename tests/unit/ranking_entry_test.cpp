@@ -17,8 +17,6 @@ namespace hc {
 namespace {
 
 using events_test::DataTree;
-using events_test::kButtonA;
-using events_test::kButtonB;
 using events_test::Services;
 
 const std::string kNormal = RankingEntry::kNormalPath;
@@ -68,7 +66,7 @@ protected:
     void type(const std::vector<int>& letters) {
         for (int letter : letters) {
             choose(letter);
-            tick(kButtonB);
+            tick(padBit(PadButton::B));
         }
     }
     // The draws of one 2-D pass.
@@ -167,32 +165,32 @@ TEST_F(RankingEntryTest, AHeldStickChangesTheLetterEvery14TicksAndWrapsThroughTh
 
 TEST_F(RankingEntryTest, ConfirmingWithoutMovingEntersA) {
     start();
-    tick(kButtonB);
+    tick(padBit(PadButton::B));
     EXPECT_EQ(entry.slots[0].filled, 1);
     EXPECT_EQ(entry.slots[0].letter, 0);
     EXPECT_EQ(entry.cursorSlot, 2);
     EXPECT_TRUE(entry.selectSound->buffer->playing());
     choose(7);
-    tick(kButtonB);
+    tick(padBit(PadButton::B));
     EXPECT_EQ(entry.slots[1].letter, 7);
     EXPECT_EQ(entry.currentLetter, 0);  // back to A after every confirm
 }
 
 TEST_F(RankingEntryTest, TakingBackRestoresTheLastLetterAndBlanksItsSlot) {
     start();
-    tick(kButtonA);  // nothing to take back in the first slot
+    tick(padBit(PadButton::A));  // nothing to take back in the first slot
     EXPECT_EQ(entry.cursorSlot, 1);
     EXPECT_FALSE(entry.selectSound->buffer->playing());
 
     type({0, 1, 2, 3});
     EXPECT_EQ(entry.cursorSlot, 5);
-    tick(kButtonA);
+    tick(padBit(PadButton::A));
     EXPECT_EQ(entry.slots[3].filled, 0);
     EXPECT_EQ(entry.slots[3].letter, RankingEntry::kBlank);
     EXPECT_EQ(entry.currentLetter, 3);
     EXPECT_EQ(entry.cursorSlot, 4);
     EXPECT_EQ(entry.slots[2].filled, 1);
-    tick(kButtonB);  // the restored letter goes straight back in
+    tick(padBit(PadButton::B));  // the restored letter goes straight back in
     EXPECT_EQ(entry.slots[3].letter, 3);
 }
 
@@ -200,7 +198,7 @@ TEST_F(RankingEntryTest, BothButtonsInOneTickConfirmThenTakeBack) {
     start();
     type({4, 5});
     choose(9);
-    tick(kButtonA | kButtonB);
+    tick(padBit(PadButton::A) | padBit(PadButton::B));
     EXPECT_EQ(entry.slots[2].filled, 0);
     EXPECT_EQ(entry.slots[2].letter, RankingEntry::kBlank);
     EXPECT_EQ(entry.currentLetter, 9);
@@ -208,7 +206,7 @@ TEST_F(RankingEntryTest, BothButtonsInOneTickConfirmThenTakeBack) {
     // On the fifth letter there is nothing left to take back: the name is committed.
     type({9, 9});
     choose(9);
-    tick(kButtonA | kButtonB);
+    tick(padBit(PadButton::A) | padBit(PadButton::B));
     EXPECT_EQ(entry.written, 1);
     EXPECT_STREQ(entry.ownRecord.name, "EFJJJ");
 }
@@ -245,8 +243,8 @@ TEST_F(RankingEntryTest, TheFifthConfirmWritesTheNameIntoTheModesFile) {
         EXPECT_EQ(static_cast<std::size_t>(entry.table.count()), std::count(c.after.begin(), c.after.end(), '\n'));
         // Input after the commit changes nothing.
         const std::string written = DataTree::read(c.endless ? kEndless : kNormal);
-        tick(kButtonB, 1000);
-        tick(kButtonA);
+        tick(padBit(PadButton::B), 1000);
+        tick(padBit(PadButton::A));
         EXPECT_EQ(DataTree::read(c.endless ? kEndless : kNormal), written);
         EXPECT_EQ(entry.slots[4].filled, 1);
     }

@@ -11,9 +11,8 @@
 namespace hc {
 namespace {
 
-using frontend::button;
 
-constexpr std::uint32_t kB = button(1);
+constexpr std::uint32_t kB = padBit(PadButton::B);
 constexpr float kUp = -800;
 constexpr float kDown = 800;
 
@@ -38,8 +37,8 @@ protected:
     RankingScene& open(int normalEntries, int endlessEntries = 6, int endlessMode = 0) {
         frontend::writeFrontEndFiles(normalEntries, endlessEntries);
         manager.endlessMode = endlessMode;
-        manager.updateIndex = 2;  // ranking init
-        manager.drawIndex = 2;    // ranking enter
+        manager.updateIndex = SceneManager::kRankingInit;
+        manager.drawIndex = SceneManager::kRankingEnter;
         manager.sceneKind = SceneManager::kRanking;
         EXPECT_EQ(manager.update(), 1);
         manager.draw();
@@ -314,7 +313,7 @@ TEST_F(RankingSceneTest, LeavingFadesOverEightyFiveFramesThenReturnsToTheTitle) 
     EXPECT_EQ(manager.update(), 1);
     EXPECT_EQ(manager.rankingScene, nullptr);
     EXPECT_EQ(manager.sceneKind, SceneManager::kTitle);
-    EXPECT_EQ(manager.updateIndex, 0);
+    EXPECT_EQ(manager.updateIndex, SceneManager::kTitleInit);
     expectCachesEmpty();
 }
 

@@ -15,7 +15,6 @@ namespace hc {
 namespace {
 
 using events_test::DataTree;
-using events_test::kButtonB;
 using events_test::Services;
 
 // Lines "L0\n", "L1\n", ... so that every drawn line tells where it came from.
@@ -44,7 +43,7 @@ protected:
     }
     // One tick of the event, with or without a fresh B.
     int tick(int stage, int phase, bool pressB = false) {
-        Services::press(pressB ? kButtonB : 0);
+        Services::press(pressB ? padBit(PadButton::B) : 0);
         const int r = event.update(stage, phase);
         Services::press(0);
         return r;
@@ -188,7 +187,7 @@ TEST_F(ScenarioEventTest, APressDuringAFadeDoesNotTurnThePage) {
     EXPECT_EQ(tick(1, 1, true), 1);
     EXPECT_EQ(event.topLine, 3u);
     // Holding B is not a fresh press.
-    gInput.padHeld = kButtonB;
+    gInput.padHeld = padBit(PadButton::B);
     EXPECT_EQ(event.update(1, 1), 1);
     EXPECT_EQ(event.topLine, 3u);
 }

@@ -84,7 +84,7 @@ protected:
             pad.lX = side == 0 ? 800 : side == 2 ? -800 : 0;
             pad.lY = side == 1 ? 800 : side == 3 ? -800 : 0;
             if (t % 30 < 3) pad.lRx = (t / 30) % 2 ? 1000 : -1000;
-            if (pressB && t % 45 == 0) pad.rgbButtons[1] = 0x80;
+            if (pressB && t % 45 == 0) pad.rgbButtons[padIndex(PadButton::B)] = 0x80;
             gInput.update();
             ASSERT_NE(scenes.update(), 0) << "the scene ended the program at tick " << t;
             scenes.draw();

@@ -1,6 +1,6 @@
 #pragma once
-// Files for tests that load what the game loads: a scratch working directory, and small meshes and
-// sounds in the formats the game reads.
+// Files for tests that load what the game loads: small meshes and sounds in the formats the game reads
+// (the scratch working folder is in tests/support/).
 #include <unistd.h>
 
 #include <cstdint>
@@ -9,27 +9,10 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/working_folder.h"
+
 namespace hc::testfiles {
 
-// A fresh folder under /tmp that is the working directory while the object lives.
-class ScratchCwd {
-public:
-    explicit ScratchCwd(const char* prefix = "hc_test") {
-        std::string pattern = std::string("/tmp/") + prefix + "_XXXXXX";
-        if (mkdtemp(pattern.data())) path = pattern;
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(path);
-    }
-    ~ScratchCwd() {
-        std::filesystem::current_path(previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    ScratchCwd(const ScratchCwd&) = delete;
-    ScratchCwd& operator=(const ScratchCwd&) = delete;
-    std::filesystem::path path;
-    std::filesystem::path previous;
-};
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
     std::filesystem::path p(path);

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/working_folder.h"
 #include "engine/camera.h"
 #include "engine/mesh_cache.h"
 #include "engine/services.h"
@@ -54,21 +55,6 @@ std::string describe(Cell c) {
 Vec3 positionOf(const FieldChip& chip) { return Vec3{chip.world.m[3][0], chip.world.m[3][1], chip.world.m[3][2]}; }
 
 Cell cellAt(float x, float z) { return {static_cast<int>(std::lround(x)), static_cast<int>(std::lround(z))}; }
-
-// The runtime folder is the working directory while the object lives, so the game's own relative
-// paths resolve as they do for the programs.
-class InRuntimeFolder {
-public:
-    explicit InRuntimeFolder(const std::filesystem::path& folder) : saved_(std::filesystem::current_path()) {
-        std::filesystem::current_path(folder);
-    }
-    ~InRuntimeFolder() { std::filesystem::current_path(saved_); }
-    InRuntimeFolder(const InRuntimeFolder&) = delete;
-    InRuntimeFolder& operator=(const InRuntimeFolder&) = delete;
-
-private:
-    std::filesystem::path saved_;
-};
 
 // What a knight standing at height 0 meets on one stage: the cells with ground under them, the cells a
 // wall chip closes, and the cells reached from the start cell without crossing either edge.
@@ -134,7 +120,7 @@ protected:
         const char* sourceDir = std::getenv("HC_SOURCE_DIR");
         if (!runtimeDir || !sourceDir) GTEST_SKIP() << "HC_RUNTIME_DIR or HC_SOURCE_DIR not set";
         source = sourceDir;
-        inRuntime = std::make_unique<InRuntimeFolder>(runtimeDir);
+        inRuntime = std::make_unique<testsupport::WorkingFolder>(runtimeDir);
         device = createHeadlessDevice();
         device->recording = false;
         gDevice = device.get();
@@ -166,7 +152,7 @@ protected:
 
     test::ScopedTestPlatform scoped;
     std::filesystem::path source;
-    std::unique_ptr<InRuntimeFolder> inRuntime;
+    std::unique_ptr<testsupport::WorkingFolder> inRuntime;
     std::unique_ptr<Device> device;
     std::unique_ptr<SoundDevice> sound;
     Field field;

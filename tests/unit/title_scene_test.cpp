@@ -7,10 +7,9 @@
 namespace hc {
 namespace {
 
-using frontend::button;
 
-constexpr std::uint32_t kB = button(1);
-constexpr std::uint32_t kX = button(2);
+constexpr std::uint32_t kB = padBit(PadButton::B);
+constexpr std::uint32_t kX = padBit(PadButton::X);
 constexpr float kUp = -800;
 constexpr float kDown = 800;
 
@@ -207,7 +206,7 @@ TEST_F(TitleSceneTest, TheFadeTakes85DrawsAndTheNextUpdateReportsTheChoice) {
         int cursor;
         int result;
     };
-    const Case cases[] = {{TitleScene::kStartItem, 2}, {TitleScene::kRankingItem, 1}, {TitleScene::kQuitItem, 3}};
+    const Case cases[] = {{TitleScene::kStartItem, TitleScene::kToGame}, {TitleScene::kRankingItem, TitleScene::kToRanking}, {TitleScene::kQuitItem, TitleScene::kQuit}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cursor);
         TitleScene other;

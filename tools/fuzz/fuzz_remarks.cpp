@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int skips = window.count < 0 ? 2 : (window.count < 300 ? window.count + 2 : 300);
     font.drawn = 0;
     for (int tick = 0; tick < 121 + skips; ++tick) {
-        hc::gInput.padPressed = tick > 121 ? 1u << 1 : 0;
+        hc::gInput.padPressed = tick > 121 ? hc::padBit(hc::PadButton::B) : 0;
         window.update(1);
         if (window.index < 0 || window.index > (window.count > 0 ? window.count : 0)) std::abort();
         window.draw();

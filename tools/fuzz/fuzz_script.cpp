@@ -45,7 +45,7 @@ void playThrough(hc::ScenarioEvent& event, int stage, int phase) {
         if (tick > 200) std::abort();
         event.drawText();
         if (stage == 30 && event.finalFadeOut) event.fadeScreen(1);
-        hc::gInput.padPressed = 1u << 1;
+        hc::gInput.padPressed = hc::padBit(hc::PadButton::B);
         if (event.update(stage, phase) == 0) break;
     }
 }

@@ -74,7 +74,8 @@ int BotPilot::letterSteps(int current, int wanted) {
     return forward <= kLetters / 2 ? forward : forward - kLetters;
 }
 
-bool BotPilot::tap(int button, int every, PadPicture& pad) {
+bool BotPilot::tap(PadButton which, int every, PadPicture& pad) {
+    const int button = padIndex(which);
     if (last_.buttons[button]) {
         pad.buttons[button] = false;
         return false;
@@ -111,7 +112,7 @@ PadPicture BotPilot::decide(const BotView& view, const BotGrid& grid) {
 PadPicture BotPilot::onTitle(const BotView& view) {
     PadPicture pad;
     // Endless is chosen by holding X while confirming "start".
-    pad.buttons[kX] = endless_;
+    pad.buttons[padIndex(kX)] = endless_;
     if (view.titleDecided || tick_ - screenSince_ < kTitleWait) return pad;
     if (view.titleCursor != kStartItem) {
         // Up moves ranking -> start and quit -> ranking, one item per push of the stick.
@@ -454,7 +455,7 @@ void BotPilot::fight(const BotView& view, const BotGrid& grid, PadPicture& pad) 
         if ((view.phase == 1 || view.phase == 2) && finisherArmed_ && !view.queued && view.gauge >= kFinisherNeed) {
             int t = chooseTarget(view);
             const BotEnemy& e = view.enemies[static_cast<std::size_t>(t)];
-            pad.buttons[kThrust] = true;
+            pad.buttons[padIndex(kThrust)] = true;
             if (flickToward(view, headingTo(view.x, view.z, e.x, e.z), pad)) {
                 ++finishers;
                 finisherArmed_ = false;

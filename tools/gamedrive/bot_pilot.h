@@ -16,7 +16,8 @@ public:
     static constexpr const char* kDefaultName = "ROBOT";
 
     // Pad buttons as the game reads them.
-    static constexpr int kA = 0, kB = 1, kX = 2, kCancel = 8, kThrust = 9;
+    static constexpr PadButton kA = PadButton::A, kB = PadButton::B, kX = PadButton::X;
+    static constexpr PadButton kCancel = PadButton::LeftStick, kThrust = PadButton::RightStick;
     static constexpr int kStartItem = 1;  // the title's cursor on "start"
 
     // name: five letters A-Z or spaces, entered at the end of a ranked run.
@@ -102,7 +103,7 @@ private:
     // Where to wait for the coming drop (kept until the walls change).
     BotGrid::Point shelter(const BotView& view, const BotGrid& grid);
     // A fresh press of the button now and then: held for one tick, then let go.
-    bool tap(int button, int every, PadPicture& pad);
+    bool tap(PadButton button, int every, PadPicture& pad);
     int enemiesNear(const BotView& view, float x, float z, float radius) const;
     unsigned dice();
 

@@ -1,5 +1,7 @@
 #include "tools/gamedrive/input_script.h"
 
+#include "engine/pad_button.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -13,7 +15,8 @@ namespace hc {
 
 namespace {
 
-constexpr const char* kButtonNames[] = {"A", "B", "X", "Y", "LB", "RB", "BACK", "START", "LS", "RS"};
+// Script names of the pad buttons, in PadButton's order.
+constexpr const char* kButtonNames[kPadButtonCount] = {"A", "B", "X", "Y", "LB", "RB", "BACK", "START", "LS", "RS"};
 constexpr int kAxisLimit = 1000;
 
 bool parseInt(const std::string& word, long long low, long long high, int& out) {
@@ -36,12 +39,12 @@ std::string trim(const std::string& s) {
 }  // namespace
 
 int InputScript::buttonIndex(const std::string& name) {
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < kPadButtonCount; ++i)
         if (name == kButtonNames[i]) return i;
     return -1;
 }
 
-const char* InputScript::buttonName(int index) { return index >= 0 && index < 10 ? kButtonNames[index] : "?"; }
+const char* InputScript::buttonName(int index) { return index >= 0 && index < kPadButtonCount ? kButtonNames[index] : "?"; }
 
 bool InputScript::parse(const std::string& text, const std::string& name, std::string& error) {
     struct Entry {

@@ -1,10 +1,11 @@
 #pragma once
 // Where the script's pad goes: an SDL virtual controller, or the headless scripted input; and its keys.
+#include "engine/pad_button.h"
 
 namespace hc {
 
 struct PadPicture {
-    bool buttons[10] = {};  // A B X Y LB RB BACK START LS RS
+    bool buttons[kPadButtonCount] = {};  // by padIndex(PadButton)
     int leftX = 0, leftY = 0, rightX = 0, rightY = 0;  // -1000..1000, y down
     int triggers = 0;                                  // left trigger positive
 };

@@ -5,7 +5,7 @@ namespace hc {
 void ScriptedPad::apply(const PadPicture& pad) {
     ScriptedInput* input = platform_.input;
     if (!input) return;
-    for (int i = 0; i < 10; ++i) input->pad.rgbButtons[i] = pad.buttons[i] ? 0x80 : 0;
+    for (int i = 0; i < kPadButtonCount; ++i) input->pad.rgbButtons[i] = pad.buttons[i] ? 0x80 : 0;
     input->pad.lX = pad.leftX;
     input->pad.lY = pad.leftY;
     input->pad.lRx = pad.rightX;

