@@ -300,7 +300,7 @@ TEST_P(DamagedMesh, ShowsTheMeshMessageWithTheFileAndEndsCleanly) {
 INSTANTIATE_TEST_SUITE_P(OneChange, DamagedMesh,
                          ::testing::Values(Case{"Mesh/blade.x", Fault::MaterialMisspelt},
                                            Case{"Mesh/blade.x", Fault::NormalIndexPastNormals}),
-                         [](const ::testing::TestParamInfo<Case>& info) { return plainName(info.param); });
+                         [](const ::testing::TestParamInfo<Case>& p) { return plainName(p.param); });
 
 TEST(FaultMatrixSetUp, RuntimeFolderHoldsTheData) {
     EXPECT_TRUE(fs::exists(kRuntime / "Resource_Blade" / "LightDate.txt")) << kRuntime;

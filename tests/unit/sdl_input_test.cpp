@@ -173,18 +173,18 @@ TEST_F(SdlInputTest, InputStateSeesAPulledPadLetGoOnTheNextTick) {
     SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_RIGHTX, -32768);
     SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_RIGHTSTICK, 1);
     input.update();
-    EXPECT_TRUE(input.padDown(9));
+    EXPECT_TRUE(input.padDown(PadButton::RightStick));
     EXPECT_EQ(input.rightStickX, -700.0f);
     SDL_JoystickClose(pad);
     SDL_JoystickDetachVirtual(virtualIndex);
     virtualIndex = -1;
     input.update();
-    EXPECT_FALSE(input.padDown(9));
+    EXPECT_FALSE(input.padDown(PadButton::RightStick));
     EXPECT_EQ(input.rightStickX, 0.0f);
     pad = attachXboxLikePad();
     SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_RIGHTSTICK, 1);
     input.update();
-    EXPECT_TRUE(input.padHit(9));
+    EXPECT_TRUE(input.padHit(PadButton::RightStick));
     SDL_JoystickClose(pad);
     input.release();
 }

@@ -90,7 +90,7 @@ void makeCredits(OutputTree& out, TextRenderer& text) {
       {"THE KNIGHT", {"A pale knight of the Hollow Crest", "and the golems of the deep stone"}},
       {"MADE BY", {"The Hollow Crest team:", "design, programming, art and sound"}},
       {"BUILT WITH", {"SDL2 · SDL2_ttf · FreeType · HarfBuzz", "OpenGL through libepoxy · OpenAL Soft",
-                      "Assimp · stb_image · fontconfig", "GCC · CMake · Ninja · GoogleTest"}},
+                      "stb_image · fontconfig", "GCC · CMake · Ninja · GoogleTest"}},
       {"LETTERING", {"Linux Libertine and Linux Biolinum", "IPA Gothic · DejaVu Sans"}},
   };
   float y = 142;
