@@ -19,7 +19,12 @@ PresentConfig windowedPresent();
 // through the scene manager, and the teardown in a fixed order. Runs on any platform.
 class Application {
 public:
-    enum class ExitReason { None, StartFailed, QuitMessage, SceneEnded, QuitHold, Stopped };
+    enum class ExitReason { None,
+                            StartFailed,
+                            QuitMessage,
+                            SceneEnded,
+                            QuitHold,
+                            Stopped };
 
     Application(Platform& platform, const PresentConfig& present);
     ~Application();

@@ -16,7 +16,9 @@ public:
     using DrawCallback = void (*)(SceneManager&);
     static constexpr int kTableSize = 6;
 
-    enum SceneKind : int { kTitle = 0, kRanking = 1, kGame = 2 };  // values of sceneKind
+    enum SceneKind : int { kTitle = 0,
+                           kRanking = 1,
+                           kGame = 2 };  // values of sceneKind
     // Entries of the update table, the values of updateIndex.
     enum UpdateEntry : int {
         kTitleInit = 0,

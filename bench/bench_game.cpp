@@ -282,7 +282,10 @@ public:
     }
 
 private:
-    enum class Phase { Opening, Jump, Arriving, Fighting };
+    enum class Phase { Opening,
+                       Jump,
+                       Arriving,
+                       Fighting };
     Phase phase_ = Phase::Opening;
     std::int32_t lastAction_ = 0;
     Stopwatch before;
@@ -359,12 +362,20 @@ private:
         };
         const bool flick = attackTick_ <= 3;
         switch (attack_) {
-        case 0: if (flick) aim(0); break;      // forward cut
-        case 1: if (flick) aim(-90); break;    // left sweep
-        case 2: if (flick) aim(90); break;     // right sweep
-        case 3: if (flick) aim(180); break;    // turning cut
+        case 0:
+            if (flick) aim(0);
+            break;  // forward cut
+        case 1:
+            if (flick) aim(-90);
+            break;  // left sweep
+        case 2:
+            if (flick) aim(90);
+            break;  // right sweep
+        case 3:
+            if (flick) aim(180);
+            break;                                       // turning cut
         case 4: p.buttons[9] = attackTick_ <= 2; break;  // thrust: the right stick pressed, centred
-        default:                               // thrust, then the finisher flicked during its strike
+        default:                                         // thrust, then the finisher flicked during its strike
             if (attackTick_ == 1) game.player.gauge = 300;
             p.buttons[9] = true;
             if (controller.action == hc::ActionController::kThrust && controller.phase >= 1 && !finisherAsked_) {

@@ -181,8 +181,9 @@ int main() {
     // Text: two lines of Japanese per frame through the glyph atlas.
     double textMs = -1;
     if (auto font = Font::create(*device, 0, 900, "MS ゴシック")) {
-        const char line[] = "\x83\x7B\x83\x5E\x83\x93\x82\xC5\x8E\x9F\x82\xD6\x83\x7B\x83\x5E\x83\x93\x82\xC5\x8E\x9F"
-                            "\x82\xD6\x83\x7B\x83\x5E\x83\x93\x82\xC5\x8E\x9F\x82\xD6";
+        const char line[] =
+            "\x83\x7B\x83\x5E\x83\x93\x82\xC5\x8E\x9F\x82\xD6\x83\x7B\x83\x5E\x83\x93\x82\xC5\x8E\x9F"
+            "\x82\xD6\x83\x7B\x83\x5E\x83\x93\x82\xC5\x8E\x9F\x82\xD6";
         start = Clock::now();
         for (int f = 0; f < frames; ++f) {
             device->clear(CLEAR_TARGET, 0xFF101012, 1.0f, 0);

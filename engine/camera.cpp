@@ -57,12 +57,12 @@ void Camera::setUpFrustum(float halfAngle) {
     // View-space planes with normals pointing into the volume. The sides stand at the given angle to
     // the view axis, wider than the picture, so culling keeps all that can be seen.
     float c = std::cos(halfAngle), s = std::sin(halfAngle);
-    viewPlanes[0] = {0, 0, 1, 0};                   // near, through the eye
-    viewPlanes[1] = {0, 0, -1, farPlane + 1.0f};    // far, one unit beyond the far clip
-    viewPlanes[2] = {c, 0, s, 0};                   // left
-    viewPlanes[3] = {-c, 0, s, 0};                  // right
-    viewPlanes[4] = {0, -c, s, 0};                  // top
-    viewPlanes[5] = {0, c, s, 0};                   // bottom
+    viewPlanes[0] = {0, 0, 1, 0};                 // near, through the eye
+    viewPlanes[1] = {0, 0, -1, farPlane + 1.0f};  // far, one unit beyond the far clip
+    viewPlanes[2] = {c, 0, s, 0};                 // left
+    viewPlanes[3] = {-c, 0, s, 0};                // right
+    viewPlanes[4] = {0, -c, s, 0};                // top
+    viewPlanes[5] = {0, c, s, 0};                 // bottom
 }
 
 void Camera::updateFrustum() {

@@ -11,7 +11,7 @@ public:
     float orbitPitch = 0, orbitYaw = 0, orbitDistance = 0;
     float nearPlane = 1.0f, farPlane = 100.0f;
     Matrix view = Matrix::identity();
-    Plane viewPlanes[6];   // near, far, left, right, top, bottom
+    Plane viewPlanes[6];  // near, far, left, right, top, bottom
     Plane worldPlanes[6];
 
     bool init();

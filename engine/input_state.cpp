@@ -59,8 +59,9 @@ void InputState::update() {
         std::memcpy(keyboardBuffer, keys, sizeof keyboardBuffer);
     else
         devices->acquire();
-    updateBits(kKeyCount, [this](int i) { return (keyboardBuffer[kKeyCodes[i]] & kDownBit) != 0; }, keyHeld,
-               keyPressed);
+    updateBits(
+        kKeyCount, [this](int i) { return (keyboardBuffer[kKeyCodes[i]] & kDownBit) != 0; }, keyHeld,
+        keyPressed);
 
     if (!padPresent) return;
 
@@ -69,8 +70,9 @@ void InputState::update() {
         padBuffer = pad;
     else
         devices->acquire();
-    updateBits(kPadButtonCount, [this](int i) { return (padBuffer.rgbButtons[i] & kDownBit) != 0; }, padHeld,
-               padPressed);
+    updateBits(
+        kPadButtonCount, [this](int i) { return (padBuffer.rgbButtons[i] & kDownBit) != 0; }, padHeld,
+        padPressed);
 
     leftStickX = deadZone(padBuffer.lX, kLeftStickDeadZone);
     leftStickY = deadZone(padBuffer.lY, kLeftStickDeadZone);

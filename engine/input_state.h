@@ -9,9 +9,32 @@ namespace hc {
 // Key code of each bit of keyHeld/keyPressed.
 inline constexpr int kKeyCount = 26;
 inline constexpr std::uint8_t kKeyCodes[kKeyCount] = {
-    DIK_UP, DIK_DOWN, DIK_RIGHT, DIK_LEFT, DIK_SPACE, DIK_RETURN, DIK_Q, DIK_W, DIK_E,
-    DIK_A,  DIK_S,    DIK_D,     DIK_F,    DIK_Z,     DIK_X,      DIK_C, DIK_0, DIK_1,
-    DIK_2,  DIK_3,    DIK_4,     DIK_5,    DIK_6,     DIK_7,      DIK_8, DIK_9,
+    DIK_UP,
+    DIK_DOWN,
+    DIK_RIGHT,
+    DIK_LEFT,
+    DIK_SPACE,
+    DIK_RETURN,
+    DIK_Q,
+    DIK_W,
+    DIK_E,
+    DIK_A,
+    DIK_S,
+    DIK_D,
+    DIK_F,
+    DIK_Z,
+    DIK_X,
+    DIK_C,
+    DIK_0,
+    DIK_1,
+    DIK_2,
+    DIK_3,
+    DIK_4,
+    DIK_5,
+    DIK_6,
+    DIK_7,
+    DIK_8,
+    DIK_9,
 };
 
 // Keyboard and pad state of one tick: held and newly pressed bit sets, dead-zoned axes.
@@ -19,9 +42,9 @@ class InputState {
 public:
     std::uint8_t keyboardBuffer[256] = {};
     JoyState padBuffer{};
-    std::uint32_t keyHeld = 0;     // 26 bits, see kKeyCodes
+    std::uint32_t keyHeld = 0;  // 26 bits, see kKeyCodes
     std::uint32_t keyPressed = 0;
-    std::uint32_t padHeld = 0;     // 10 bits, rgbButtons[0..9]
+    std::uint32_t padHeld = 0;  // 10 bits, rgbButtons[0..9]
     std::uint32_t padPressed = 0;
     float leftStickX = 0, leftStickY = 0;
     float rightStickX = 0, rightStickY = 0;

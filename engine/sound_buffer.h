@@ -18,10 +18,10 @@ public:
     static void release(SoundBuffer* handle);
 
     // The buffer operations the game uses.
-    void play();      // play once from the current position
-    void restart();   // stop, rewind, play
-    void stop();      // pause; the position stays
-    void keepAlive(); // restart music that has played to its end (position 0)
+    void play();       // play once from the current position
+    void restart();    // stop, rewind, play
+    void stop();       // pause; the position stays
+    void keepAlive();  // restart music that has played to its end (position 0)
 };
 
 // Number of live entries (tests check that scenes give everything back).

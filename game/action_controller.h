@@ -11,7 +11,7 @@ class SoundBuffer;
 // (3), posing the blade every frame, pushing the body, and chaining a queued follow-up into the next.
 class ActionController {
 public:
-    static constexpr int kHandlerCount = 13;   // action numbers 0..12; 1-5, 9 and 10 exist
+    static constexpr int kHandlerCount = 13;  // action numbers 0..12; 1-5, 9 and 10 exist
     static constexpr int kHistoryLength = 5;
     static constexpr std::uint32_t kHolding = 1u;  // flags bit 0: an action holds the controller
     static constexpr std::uint32_t kQueued = 2u;   // flags bit 1: a follow-up is queued
@@ -42,9 +42,9 @@ public:
     std::uint32_t flags = 0;
     bool charged = false;
     std::int32_t history[kHistoryLength] = {};  // newest first; a cancel pushes 0
-    float poseYaw = 0;        // degrees, added to the body heading
-    float poseElevation = 0;  // degrees: 0 blade up, 90 level forward, 270 back over the head
-    Vec3 poseOffset{0, 0, 0}; // subtracted from the hand point
+    float poseYaw = 0;                          // degrees, added to the body heading
+    float poseElevation = 0;                    // degrees: 0 blade up, 90 level forward, 270 back over the head
+    Vec3 poseOffset{0, 0, 0};                   // subtracted from the hand point
     Vec3 hitScale{1, 1, 1};
     float strikeStartElevation = 0;
     float strikeYawTarget = 0;

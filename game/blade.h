@@ -36,7 +36,7 @@ public:
     Vec3 movement{0, 0, 0};              // the action's movement of this frame
     float heading = 0;                   // handed back by the controller
     float bodyPitch = 0;
-    Vec3 samplePoints[kSampleCount];     // point 0 is the tip
+    Vec3 samplePoints[kSampleCount];  // point 0 is the tip
     Vec3 previousPoints[kSampleCount];
     Vec3 probeAxes[3] = {Vec3{10000, 0, 0}, Vec3{0, 10000, 0}, Vec3{0, 0, 10000}};
     std::unique_ptr<Mesh> debugSphere;

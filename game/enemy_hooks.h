@@ -13,7 +13,10 @@ class MeshEntry;
 class EnemyHooks {
 public:
     // Meshes of the wave's enemies, in the manager's order.
-    enum MeshIndex : std::int32_t { kGolem1 = 0, kGolem2 = 1, kGolem3 = 2, kObsidian = 3 };
+    enum MeshIndex : std::int32_t { kGolem1 = 0,
+                                    kGolem2 = 1,
+                                    kGolem3 = 2,
+                                    kObsidian = 3 };
 
     virtual ~EnemyHooks() = default;
     // Number of records in the current wave array (the array itself is the player's `enemies`).

@@ -26,11 +26,28 @@ constexpr const char* kWaveFolder = "Resource_Blade/Ene_CSVファイル/";
 
 // Load order of the wave files; tables are indexed by it.
 enum WaveTable : std::int32_t {
-    kTutorial1, kTutorial2, kEnemyA, kEnemyC, kEnemyD, kEnemyE, kEnemyG, kEnemyF, kEnemyH, kEnemyI,
+    kTutorial1,
+    kTutorial2,
+    kEnemyA,
+    kEnemyC,
+    kEnemyD,
+    kEnemyE,
+    kEnemyG,
+    kEnemyF,
+    kEnemyH,
+    kEnemyI,
 };
 constexpr const char* kWaveFiles[EnemyManager::kTableCount] = {
-    "tutorial1.csv", "tutorial2.csv", "enemy_a.csv", "enemy_c.csv", "enemy_d.csv",
-    "enemy_e.csv",   "enemy_g.csv",   "enemy_f.csv", "enemy_h.csv", "enemy_i.csv",
+    "tutorial1.csv",
+    "tutorial2.csv",
+    "enemy_a.csv",
+    "enemy_c.csv",
+    "enemy_d.csv",
+    "enemy_e.csv",
+    "enemy_g.csv",
+    "enemy_f.csv",
+    "enemy_h.csv",
+    "enemy_i.csv",
 };
 
 // No run lives long enough to meet a wave this large; the cap only keeps absurd stage numbers from
@@ -41,8 +58,8 @@ constexpr Vec3 kObsidianPosition{21.0f, -2.0f, 69.0f};
 constexpr Vec3 kObsidianScale{3.65f, 2.0f, 3.5f};
 
 // Behaviour constants.
-constexpr std::int32_t kRingFrames = 120;       // frames in the ring before asking for the attack turn
-constexpr std::int32_t kAimFrames = 38;         // frames a charge spends aiming
+constexpr std::int32_t kRingFrames = 120;  // frames in the ring before asking for the attack turn
+constexpr std::int32_t kAimFrames = 38;    // frames a charge spends aiming
 constexpr float kChargeBoost = 1.15f;
 constexpr std::int32_t kKnockSlideFrames = 18;
 constexpr std::int32_t kKnockRestFrames = 29;
@@ -50,7 +67,7 @@ constexpr float kKnockStrong = 0.25f;
 constexpr float kKnockWeak = 0.12f;
 constexpr float kRingStrafeOffset = 88.0f;
 constexpr float kRingBackOff = -0.92f;
-constexpr float kAttackRange2 = 6.75f;          // 3 × 1.5², in three dimensions
+constexpr float kAttackRange2 = 6.75f;  // 3 × 1.5², in three dimensions
 constexpr float kAttackFootprint2 = 2.0f;
 
 constexpr Colour kRedTint = 0xFF0000;
@@ -70,7 +87,8 @@ float groundDistance2(Vec3 a, Vec3 b) {
 
 bool onField(const EnemyBase& e) { return e.hitPoints > 0 && e.active != 0; }
 
-float walkSpeed(std::int32_t kind) { return kind == 1 ? 0.05f : kind == 2 ? 0.016f : 0.03f; }
+float walkSpeed(std::int32_t kind) { return kind == 1 ? 0.05f : kind == 2 ? 0.016f
+                                                                          : 0.03f; }
 
 // Reach of an enemy's blow: the scale of the knight's body it must stand under. 0: it cannot hurt.
 float attackReach(std::int32_t kind) {
@@ -168,8 +186,11 @@ std::int32_t EnemyManager::waveSize(std::uint32_t stageNumber, bool storyRun) {
 std::int32_t EnemyManager::tableIndex(std::int32_t slot, std::uint32_t stageNumber) {
     const std::uint32_t s = stageNumber;
     switch (slot) {
-    case 0: return s <= 19 ? kEnemyF : s <= 28 ? kEnemyG : kEnemyE;
-    case 1: return s <= 10 ? kEnemyA : s <= 19 ? kEnemyC : s <= 28 ? kTutorial1 : kEnemyD;
+    case 0: return s <= 19 ? kEnemyF : s <= 28 ? kEnemyG
+                                               : kEnemyE;
+    case 1: return s <= 10 ? kEnemyA : s <= 19 ? kEnemyC
+                                   : s <= 28   ? kTutorial1
+                                               : kEnemyD;
     case 2: return kTutorial2;
     case 3: return kEnemyH;
     case 4:

@@ -20,7 +20,10 @@ class EnemyManager {
 public:
     static constexpr int kTableCount = 10;
     static constexpr int kStateCount = 4;
-    enum State : std::int32_t { kApproach = 0, kRing = 1, kCharge = 2, kKnockBack = 3 };
+    enum State : std::int32_t { kApproach = 0,
+                                kRing = 1,
+                                kCharge = 2,
+                                kKnockBack = 3 };
     // A new group may enter every this many frames (plus one for the test itself)...
     static constexpr float kSpawnInterval = 40.0f;
     // ...while fewer than this many enemies are on the field.

@@ -9,8 +9,8 @@ namespace {
 
 constexpr float kDegreesToRadians = 0.017453292f;
 constexpr float kRadiansToDegrees = 57.295776f;
-constexpr float kNobody = 100000.0f;   // squared distance of a probe that found no one
-constexpr float kNoPush = 999.9f;      // length of a push slot without an enemy
+constexpr float kNobody = 100000.0f;  // squared distance of a probe that found no one
+constexpr float kNoPush = 999.9f;     // length of a push slot without an enemy
 constexpr int kProbeCount = 4;
 constexpr int kMaxNeighbours = 32;
 constexpr std::int32_t kWalkingState = 0;  // the approach state, the one that steers
@@ -183,7 +183,8 @@ void EnemySteering::approach(EnemyBase* wave, std::int32_t count, std::int32_t i
         // Turn away from the blocker's side (dead ahead, even and odd indices pick opposite sides). While
         // the pause after being boxed in runs, the other side is tried first, which breaks up two golems
         // that keep turning into each other.
-        away = angle > 0 ? -1.0f : angle < 0 ? 1.0f : (index % 2 == 0 ? 1.0f : -1.0f);
+        away = angle > 0 ? -1.0f : angle < 0 ? 1.0f
+                                             : (index % 2 == 0 ? 1.0f : -1.0f);
         if (walking && track->side != 0) away = track->side;
         if (self.avoidPause != 0) away = -away;
         chosen = heading + away * kSlightTurn;

@@ -28,8 +28,8 @@ public:
     static constexpr float kExitCone = 130.0f;
     // Side probes sit this far to the left and right of the walker.
     static constexpr float kSideProbe = 0.3f;
-    static constexpr std::uint32_t kAvoidCycle = 32;   // avoidCounter runs 0..31
-    static constexpr std::uint32_t kAvoidPause = 81;   // avoidPause runs 1..81
+    static constexpr std::uint32_t kAvoidCycle = 32;  // avoidCounter runs 0..31
+    static constexpr std::uint32_t kAvoidPause = 81;  // avoidPause runs 1..81
     // Fraction of the way to a new walking direction that a golem turns each frame.
     static constexpr float kTurnEase = 0.2f;
 

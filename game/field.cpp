@@ -27,15 +27,21 @@ const char* const kBreakSoundPath = "Resource_Blade/SE/Duskforge/field_break_se.
 const char* const kCsvError = "CSVファイルの読み込みに失敗しました";
 
 const char* const kFloorFiles[Field::kSlotCount] = {
-    "Resource_Blade/CSV/Field_1.csv",       "Resource_Blade/CSV/Field_2.csv",
-    "Resource_Blade/CSV/Field_3.csv",       "Resource_Blade/CSV/Field_4.csv",
-    "Resource_Blade/CSV/Field_5.csv",       "Resource_Blade/CSV/SpecialStage.csv",
+    "Resource_Blade/CSV/Field_1.csv",
+    "Resource_Blade/CSV/Field_2.csv",
+    "Resource_Blade/CSV/Field_3.csv",
+    "Resource_Blade/CSV/Field_4.csv",
+    "Resource_Blade/CSV/Field_5.csv",
+    "Resource_Blade/CSV/SpecialStage.csv",
     "Resource_Blade/CSV/Cathedral.csv",
 };
 const char* const kWallFiles[Field::kSlotCount] = {
-    "Resource_Blade/CSV/Wall_1.csv",        "Resource_Blade/CSV/Wall_2.csv",
-    "Resource_Blade/CSV/Wall_3.csv",        "Resource_Blade/CSV/Wall_4.csv",
-    "Resource_Blade/CSV/Wall_5.csv",        "Resource_Blade/CSV/SpecialWall.csv",
+    "Resource_Blade/CSV/Wall_1.csv",
+    "Resource_Blade/CSV/Wall_2.csv",
+    "Resource_Blade/CSV/Wall_3.csv",
+    "Resource_Blade/CSV/Wall_4.csv",
+    "Resource_Blade/CSV/Wall_5.csv",
+    "Resource_Blade/CSV/SpecialWall.csv",
     "Resource_Blade/CSV/Cathedral_Wall.csv",
 };
 
@@ -108,17 +114,17 @@ bool Field::culled(float x, float y, float z) {
 
 MeshEntry* Field::meshForLetter(char letter) const {
     switch (letter) {
-        case 'B':
-        case 'G':
-        case 'L':
-        case 'O':
-            return boxMesh;
-        case 'C':
-            return cylinderMesh;
-        case 'H':
-            return halfBoxMesh;
-        default:
-            return nullptr;
+    case 'B':
+    case 'G':
+    case 'L':
+    case 'O':
+        return boxMesh;
+    case 'C':
+        return cylinderMesh;
+    case 'H':
+        return halfBoxMesh;
+    default:
+        return nullptr;
     }
 }
 
@@ -297,9 +303,9 @@ void Field::updateStageChange(bool endlessMode, Matrix playerWorld) {
             double seconds = static_cast<double>(platform().clock().milliseconds()) / 1000.0;
             float angle = static_cast<float>(seconds * a * kDegreesToRadians);
             switch (chip.spin % 3) {
-                case 0: turn = matrixRotationX(angle); break;
-                case 1: turn = matrixRotationY(angle); break;
-                default: turn = matrixRotationZ(angle); break;
+            case 0: turn = matrixRotationX(angle); break;
+            case 1: turn = matrixRotationY(angle); break;
+            default: turn = matrixRotationZ(angle); break;
             }
         }
         chip.world = matrixMultiply(matrixMultiply(turn, shrink), chip.world);
@@ -373,7 +379,9 @@ void Field::updateDrops(bool endlessMode, Matrix playerWorld) {
 }
 
 std::int32_t Field::dropWait() const {
-    return stageNumber <= 8 ? 3600 : stageNumber <= 16 ? 2700 : stageNumber <= 25 ? 1800 : 1200;
+    return stageNumber <= 8 ? 3600 : stageNumber <= 16 ? 2700
+                                 : stageNumber <= 25   ? 1800
+                                                       : 1200;
 }
 
 // Counts toward the next drop, shakes the camera as a warning, then places the blocks. False while the

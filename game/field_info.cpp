@@ -42,20 +42,20 @@ FieldChip makeChip(char type, char subtype, int x, int height, int z) {
     t.position = Vec3{static_cast<float>(x), static_cast<float>(height), static_cast<float>(z)};
     if (type == 'C') {
         switch (subtype) {
-            case 'a': t.scale = Vec3{1.2f, 1.0f, 1.2f}; break;
-            case 'b': t.scale = Vec3{2.0f, 1.75f, 2.0f}; break;
-            case 'c': t.scale = Vec3{1.5f, 0.5f, 1.5f}; break;
-            case 'd': t.scale = Vec3{2.0f, 1.0f, 2.0f}; break;
-            case 'g': t.scale = Vec3{8.0f, 1.01f, 8.0f}; break;
-            case 'o': t.scale = Vec3{1.3f, 0.8f + tenths(), 1.3f}; break;
-            default: break;
+        case 'a': t.scale = Vec3{1.2f, 1.0f, 1.2f}; break;
+        case 'b': t.scale = Vec3{2.0f, 1.75f, 2.0f}; break;
+        case 'c': t.scale = Vec3{1.5f, 0.5f, 1.5f}; break;
+        case 'd': t.scale = Vec3{2.0f, 1.0f, 2.0f}; break;
+        case 'g': t.scale = Vec3{8.0f, 1.01f, 8.0f}; break;
+        case 'o': t.scale = Vec3{1.3f, 0.8f + tenths(), 1.3f}; break;
+        default: break;
         }
     } else if (type == 'H') {
         switch (subtype) {
-            case 'a': t.scale = Vec3{0.5f, 0.5f, 1.0f}; break;
-            case 'b': t.scale = Vec3{1.3f, 1.0f, 2.0f}; break;
-            case 'c': t.scale = Vec3{1.3f, 1.0f, 1.3f}; break;
-            default: break;
+        case 'a': t.scale = Vec3{0.5f, 0.5f, 1.0f}; break;
+        case 'b': t.scale = Vec3{1.3f, 1.0f, 2.0f}; break;
+        case 'c': t.scale = Vec3{1.3f, 1.0f, 1.3f}; break;
+        default: break;
         }
     } else if (type == 'O' && subtype == 'a') {
         t.scale.x = 0.7f + tenths();

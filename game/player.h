@@ -23,9 +23,18 @@ class Player {
 public:
     static constexpr int kCameraRoutineCount = 14;
 
-    enum CameraMode : std::int32_t { kFollow = 1, kActionView = 2, kDead = 4, kFinalEventView = 5, kEventView = 6 };
-    enum Posture : std::int32_t { kPostureFollow = 1, kPostureZoom = 2, kPostureAction = 3, kPostureStageEnd = 4 };
-    enum Result : std::int32_t { kRunning = 0, kWaveCleared = 1, kPlayerDead = 2 };
+    enum CameraMode : std::int32_t { kFollow = 1,
+                                     kActionView = 2,
+                                     kDead = 4,
+                                     kFinalEventView = 5,
+                                     kEventView = 6 };
+    enum Posture : std::int32_t { kPostureFollow = 1,
+                                  kPostureZoom = 2,
+                                  kPostureAction = 3,
+                                  kPostureStageEnd = 4 };
+    enum Result : std::int32_t { kRunning = 0,
+                                 kWaveCleared = 1,
+                                 kPlayerDead = 2 };
 
     // Pad buttons read by the knight.
     static constexpr PadButton kCancelButton = PadButton::LeftStick;
@@ -60,12 +69,12 @@ public:
     bool stepFoot = false;  // set while the left foot is the moving foot
     float stride = 0;
     float trailStride = 0;
-    Vec3 leftFoot{0, 0, 0};   // offsets from the body position; y is the foot's lift
+    Vec3 leftFoot{0, 0, 0};  // offsets from the body position; y is the foot's lift
     Vec3 rightFoot{0, 0, 0};
-    Vec3 lastStep{0, 0, 0};   // world position where the moving foot left the ground
+    Vec3 lastStep{0, 0, 0};  // world position where the moving foot left the ground
     std::unique_ptr<CharacterBase> character;
-    EnemyBase* enemies = nullptr;       // the current wave, written by the enemy manager
-    EnemyHooks* enemyHooks = nullptr;   // the enemy manager's side of the combat step; null: no wave
+    EnemyBase* enemies = nullptr;      // the current wave, written by the enemy manager
+    EnemyHooks* enemyHooks = nullptr;  // the enemy manager's side of the combat step; null: no wave
     std::int32_t result = kRunning;
     std::int32_t enemiesLeft = 0;
     std::int32_t lastAction = 0;

@@ -11,10 +11,10 @@ class SlashTrail {
 public:
     static constexpr int kPointCount = 4;
 
-    std::unique_ptr<IndexBuffer> indices;   // 0, 1, 2, 3
-    std::unique_ptr<VertexBuffer> vertices; // four position + colour vertices
-    Vec3 points[kPointCount];               // this frame's edge (0, 1), last frame's (2, 3)
-    std::int32_t count = 0;                 // 0, 2 or 4
+    std::unique_ptr<IndexBuffer> indices;    // 0, 1, 2, 3
+    std::unique_ptr<VertexBuffer> vertices;  // four position + colour vertices
+    Vec3 points[kPointCount];                // this frame's edge (0, 1), last frame's (2, 3)
+    std::int32_t count = 0;                  // 0, 2 or 4
 
     bool init();
     void release();

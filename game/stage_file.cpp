@@ -65,8 +65,8 @@ void emitChip(StageCursor& s, float h, std::vector<FieldChip>& list) {
         int yaw = std::rand() % 360;
         int roll = std::rand() % 45;
         s.rotation = matrixRotationYawPitchRoll(static_cast<float>(yaw) * kDegreesToRadians,
-                                               static_cast<float>(pitch) * kDegreesToRadians,
-                                               static_cast<float>(roll) * kDegreesToRadians);
+                                                static_cast<float>(pitch) * kDegreesToRadians,
+                                                static_cast<float>(roll) * kDegreesToRadians);
         s.chip = matrixMultiply(s.rotation, s.scaling);
     }
     s.chip.m[3][0] = static_cast<float>(s.x);
@@ -148,15 +148,15 @@ bool Field::readStageCsv(const std::string& path, std::int32_t slot, std::int32_
                     s.lift = 0.0f;
                     bool sized = true;
                     switch (next) {
-                        case 'a': s.scaling = matrixScaling(1.2f, 1.0f, 1.2f); break;
-                        case 'b': s.scaling = matrixScaling(2.0f, 1.75f, 2.0f); break;
-                        case 'c': s.scaling = matrixScaling(1.5f, 0.5f, 1.5f); break;
-                        case 'd': s.scaling = matrixScaling(2.0f, 1.0f, 2.0f); break;
-                        case 'o': s.scaling = matrixScaling(1.3f, 0.8f + tenths(std::rand()), 1.3f); break;
-                        default:
-                            s.scaling = Matrix::identity();
-                            sized = false;
-                            break;
+                    case 'a': s.scaling = matrixScaling(1.2f, 1.0f, 1.2f); break;
+                    case 'b': s.scaling = matrixScaling(2.0f, 1.75f, 2.0f); break;
+                    case 'c': s.scaling = matrixScaling(1.5f, 0.5f, 1.5f); break;
+                    case 'd': s.scaling = matrixScaling(2.0f, 1.0f, 2.0f); break;
+                    case 'o': s.scaling = matrixScaling(1.3f, 0.8f + tenths(std::rand()), 1.3f); break;
+                    default:
+                        s.scaling = Matrix::identity();
+                        sized = false;
+                        break;
                     }
                     if (sized) ++i;
                     s.chip = matrixMultiply(s.rotation, s.scaling);
@@ -165,14 +165,14 @@ bool Field::readStageCsv(const std::string& path, std::int32_t slot, std::int32_
                     if (c == 'H') {
                         bool sized = true;
                         switch (next) {
-                            case 'a': s.scaling = matrixScaling(0.5f, 0.5f, 1.0f); break;
-                            case 'b': s.scaling = matrixScaling(1.3f, 1.0f, 2.0f); break;
-                            case 'c': s.scaling = matrixScaling(1.3f, 1.0f, 1.3f); break;
-                            case 'd': s.scaling = matrixScaling(1.0f, 1.0f, 1.0f); break;
-                            default:
-                                s.scaling = Matrix::identity();
-                                sized = false;
-                                break;
+                        case 'a': s.scaling = matrixScaling(0.5f, 0.5f, 1.0f); break;
+                        case 'b': s.scaling = matrixScaling(1.3f, 1.0f, 2.0f); break;
+                        case 'c': s.scaling = matrixScaling(1.3f, 1.0f, 1.3f); break;
+                        case 'd': s.scaling = matrixScaling(1.0f, 1.0f, 1.0f); break;
+                        default:
+                            s.scaling = Matrix::identity();
+                            sized = false;
+                            break;
                         }
                         if (sized) ++i;
                         s.chip = matrixMultiply(s.rotation, s.scaling);

@@ -42,11 +42,23 @@ public:
 };
 
 enum class CallKind : std::uint32_t {
-    BeginScene, EndScene, Present, Clear,
-    SetRenderState, SetTextureStageState, SetSamplerState, SetTransform,
-    SetLight, LightEnable, SetMaterial, SetTexture,
-    SetVertexFormat, SetStreamSource, SetIndices,
-    DrawIndexedPrimitive, DrawPrimitiveUP,
+    BeginScene,
+    EndScene,
+    Present,
+    Clear,
+    SetRenderState,
+    SetTextureStageState,
+    SetSamplerState,
+    SetTransform,
+    SetLight,
+    LightEnable,
+    SetMaterial,
+    SetTexture,
+    SetVertexFormat,
+    SetStreamSource,
+    SetIndices,
+    DrawIndexedPrimitive,
+    DrawPrimitiveUP,
 };
 
 // One recorded call. a, b and value carry the call's arguments (state, index, value); for draws, a is the
@@ -57,11 +69,11 @@ struct DeviceCall {
     std::uint32_t a = 0;
     std::uint32_t b = 0;
     std::uint32_t value = 0;
-    Matrix world;                       // draws: the world transform in force
-    const Texture* texture = nullptr;   // draws and SetTexture: stage 0 texture
-    Colour colour = 0;                  // Clear: the colour; UP draws: the first vertex colour
-    Rect screenRect;                    // UP draws in screen space: bounding box of the vertices
-    Rect sourceRect;                    // UP draws in screen space with a texture: texels drawn
+    Matrix world;                      // draws: the world transform in force
+    const Texture* texture = nullptr;  // draws and SetTexture: stage 0 texture
+    Colour colour = 0;                 // Clear: the colour; UP draws: the first vertex colour
+    Rect screenRect;                   // UP draws in screen space: bounding box of the vertices
+    Rect sourceRect;                   // UP draws in screen space with a texture: texels drawn
 };
 
 class Device {
@@ -160,8 +172,8 @@ protected:
 
 // How the window's device presents: the two programs differ only here.
 struct PresentConfig {
-    bool fullscreen = false;       // gamefull: 1280x720 back buffer on a desktop full-screen window
-    int backBufferWidth = 0;       // 0: the window's client size
+    bool fullscreen = false;  // gamefull: 1280x720 back buffer on a desktop full-screen window
+    int backBufferWidth = 0;  // 0: the window's client size
     int backBufferHeight = 0;
 };
 

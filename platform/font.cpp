@@ -51,9 +51,12 @@ std::size_t skipOne(const unsigned char*, std::size_t) { return 1; }
 // follow), not byte by byte.
 std::size_t skipUtf8Sequence(const unsigned char* p, std::size_t left) {
     std::size_t n = 1;
-    if (p[0] >= 0xF0) n = 4;
-    else if (p[0] >= 0xE0) n = 3;
-    else if (p[0] >= 0xC0) n = 2;
+    if (p[0] >= 0xF0)
+        n = 4;
+    else if (p[0] >= 0xE0)
+        n = 3;
+    else if (p[0] >= 0xC0)
+        n = 2;
     std::size_t k = 1;
     while (k < n && k < left && (p[k] & 0xC0) == 0x80) ++k;
     return k;

@@ -9,7 +9,11 @@
 
 namespace hc {
 
-enum : std::uint32_t { DT_LEFT = 0, DT_TOP = 0, DT_WORDBREAK = 0x10, DT_CALCRECT = 0x400, DT_NOCLIP = 0x100 };
+enum : std::uint32_t { DT_LEFT = 0,
+                       DT_TOP = 0,
+                       DT_WORDBREAK = 0x10,
+                       DT_CALCRECT = 0x400,
+                       DT_NOCLIP = 0x100 };
 
 class Font {
 public:

@@ -6,10 +6,33 @@
 namespace hc {
 
 enum : std::uint8_t {
-    DIK_ESCAPE = 0x01, DIK_1 = 0x02, DIK_2, DIK_3, DIK_4, DIK_5, DIK_6, DIK_7, DIK_8, DIK_9, DIK_0 = 0x0B,
-    DIK_Q = 0x10, DIK_W = 0x11, DIK_E = 0x12, DIK_RETURN = 0x1C, DIK_A = 0x1E, DIK_S = 0x1F, DIK_D = 0x20,
-    DIK_F = 0x21, DIK_Z = 0x2C, DIK_X = 0x2D, DIK_C = 0x2E, DIK_SPACE = 0x39, DIK_UP = 0xC8, DIK_LEFT = 0xCB,
-    DIK_RIGHT = 0xCD, DIK_DOWN = 0xD0,
+    DIK_ESCAPE = 0x01,
+    DIK_1 = 0x02,
+    DIK_2,
+    DIK_3,
+    DIK_4,
+    DIK_5,
+    DIK_6,
+    DIK_7,
+    DIK_8,
+    DIK_9,
+    DIK_0 = 0x0B,
+    DIK_Q = 0x10,
+    DIK_W = 0x11,
+    DIK_E = 0x12,
+    DIK_RETURN = 0x1C,
+    DIK_A = 0x1E,
+    DIK_S = 0x1F,
+    DIK_D = 0x20,
+    DIK_F = 0x21,
+    DIK_Z = 0x2C,
+    DIK_X = 0x2D,
+    DIK_C = 0x2E,
+    DIK_SPACE = 0x39,
+    DIK_UP = 0xC8,
+    DIK_LEFT = 0xCB,
+    DIK_RIGHT = 0xCD,
+    DIK_DOWN = 0xD0,
 };
 
 struct JoyState {

@@ -57,7 +57,8 @@ struct FaceBox {
 
 Vec3 minOf(Vec3 a, Vec3 b) { return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)}; }
 Vec3 maxOf(Vec3 a, Vec3 b) { return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)}; }
-float axisOf(Vec3 v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+float axisOf(Vec3 v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y
+                                                                    : v.z; }
 
 // Builds the subtree over order[begin, end) and returns its node.
 std::uint32_t buildNode(MeshRayIndex& index, const std::vector<FaceBox>& boxes, std::vector<std::uint32_t>& order,
@@ -81,7 +82,8 @@ std::uint32_t buildNode(MeshRayIndex& index, const std::vector<FaceBox>& boxes, 
         return nodeIndex;
     }
     Vec3 extent = centreHi - centreLo;
-    int axis = extent.x >= extent.y && extent.x >= extent.z ? 0 : extent.y >= extent.z ? 1 : 2;
+    int axis = extent.x >= extent.y && extent.x >= extent.z ? 0 : extent.y >= extent.z ? 1
+                                                                                       : 2;
     std::uint32_t middle = begin + (end - begin) / 2;
     std::nth_element(order.begin() + begin, order.begin() + middle, order.begin() + end,
                      [&](std::uint32_t a, std::uint32_t b) {

@@ -24,9 +24,9 @@ public:
         std::uint32_t triangleCount = 0;
     };
     std::vector<VertexPositionNormalTex> vertices;
-    std::vector<std::uint16_t> indices;   // three per face
-    std::vector<Subset> subsets;          // subset i is drawn with material i
-    Vec3 boundsMin, boundsMax;            // local bounding box, for cheap ray rejection
+    std::vector<std::uint16_t> indices;  // three per face
+    std::vector<Subset> subsets;         // subset i is drawn with material i
+    Vec3 boundsMin, boundsMax;           // local bounding box, for cheap ray rejection
 
     // Loads an .x file; false when the file cannot be read as a mesh.
     static bool loadFromX(Device& device, const std::string& path, std::unique_ptr<Mesh>& mesh,

@@ -14,7 +14,13 @@ namespace hc {
 
 // Window messages the loop sees. Controller events are not messages: the pad is polled.
 struct Message {
-    enum class Kind { Quit, Close, KeyDown, KeyUp, Mouse, Window, Other };
+    enum class Kind { Quit,
+                      Close,
+                      KeyDown,
+                      KeyUp,
+                      Mouse,
+                      Window,
+                      Other };
     Kind kind = Kind::Other;
     std::uint32_t virtualKey = 0;  // KeyDown/KeyUp: 27 for Escape
 };
@@ -23,8 +29,8 @@ constexpr std::uint32_t VK_ESCAPE = 27;
 class Clock {
 public:
     virtual ~Clock() = default;
-    virtual std::int64_t counter() = 0;      // performance counter
-    virtual std::int64_t frequency() = 0;    // counts per second
+    virtual std::int64_t counter() = 0;    // performance counter
+    virtual std::int64_t frequency() = 0;  // counts per second
     virtual std::uint32_t milliseconds() = 0;
     // Called by the loop while no tick is due: a real clock sleeps when the deadline is far enough.
     virtual void waitUntil(std::int64_t deadline) { (void)deadline; }
@@ -40,7 +46,10 @@ public:
     virtual int dialogFrameX() const { return 3; }
     virtual int dialogFrameY() const { return 3; }
     // Prepares windows of the named class (the X11 WM_CLASS on SDL). False on failure.
-    virtual bool registerWindowClass(const std::string& className) { (void)className; return true; }
+    virtual bool registerWindowClass(const std::string& className) {
+        (void)className;
+        return true;
+    }
     virtual Rect desktopRect() = 0;
     // Creates the borderless window (not shown). False on failure.
     virtual bool createWindow(const std::string& className, const std::string& title, int x, int y, int width,

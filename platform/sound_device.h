@@ -27,7 +27,9 @@ public:
 };
 
 // Why no sound device could be had: no output device, or no context on the one that opened.
-enum class SoundDeviceFailure { None, Device, Context };
+enum class SoundDeviceFailure { None,
+                                Device,
+                                Context };
 
 class SoundDevice {
 public:

@@ -25,8 +25,8 @@ constexpr float kMaxMagnitude = 1e9f;
 constexpr std::size_t kMaxStringBytes = 1024;
 
 // 10^-n, the scale of n fraction digits.
-constexpr double kFractionScale[kKeptFractionDigits + 1] = {0.0,  0.1,  0.01,  0.001, 0.0001, 1e-5, 1e-6, 1e-7,
-                                                            1e-8, 1e-9, 1e-10, 1e-11, 1e-12,  1e-13, 1e-14, 1e-15};
+constexpr double kFractionScale[kKeptFractionDigits + 1] = {0.0, 0.1, 0.01, 0.001, 0.0001, 1e-5, 1e-6, 1e-7,
+                                                            1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15};
 
 // Row-major, applied to row vectors, as the file writes it (translation in the last row).
 struct Matrix {
@@ -59,14 +59,14 @@ struct MaterialSlot {
 };
 
 struct RawMesh {
-    std::vector<float> positions;           // three a vertex
-    std::vector<std::uint32_t> faceStart;   // face f has corners[faceStart[f] .. faceStart[f + 1])
+    std::vector<float> positions;          // three a vertex
+    std::vector<std::uint32_t> faceStart;  // face f has corners[faceStart[f] .. faceStart[f + 1])
     std::vector<std::uint32_t> corners;
     bool hasNormals = false;
-    std::vector<float> normals;             // three a normal
+    std::vector<float> normals;                // three a normal
     std::vector<std::uint32_t> normalCorners;  // laid out as corners
     bool hasUvs = false;
-    std::vector<float> uvs;                 // two a vertex
+    std::vector<float> uvs;  // two a vertex
     bool hasMaterialList = false;
     std::vector<std::uint32_t> faceMaterials;
     std::vector<XFileModel::Material> inlineMaterials;
@@ -451,10 +451,14 @@ private:
             std::string_view id;
             if (!word(id)) return false;
             bool ok = true;
-            if (id == "MeshNormals") ok = normals(m);
-            else if (id == "MeshTextureCoords") ok = textureCoords(m, vertexCount);
-            else if (id == "MeshMaterialList") ok = materialList(m);
-            else ok = skipObject();  // VertexDuplicationIndices, MeshVertexColors, skin data and the like
+            if (id == "MeshNormals")
+                ok = normals(m);
+            else if (id == "MeshTextureCoords")
+                ok = textureCoords(m, vertexCount);
+            else if (id == "MeshMaterialList")
+                ok = materialList(m);
+            else
+                ok = skipObject();  // VertexDuplicationIndices, MeshVertexColors, skin data and the like
             if (!ok) return false;
         }
     }

@@ -19,11 +19,11 @@ public:
     static constexpr const char* kCylinderMeshPath = "Resource_Blade/FieldObject/cylinder_obj.x";
     static constexpr const char* kHalfBoxMeshPath = "Resource_Blade/FieldObject/boxhalf_obj.x";
 
-    static constexpr float kAngleStep = 0.5f;       // degrees per tick
-    static constexpr float kOrbitPitch = 15.0f;     // degrees above the target
+    static constexpr float kAngleStep = 0.5f;    // degrees per tick
+    static constexpr float kOrbitPitch = 15.0f;  // degrees above the target
     static constexpr float kOrbitDistance = 9.0f;
-    static constexpr float kTargetAhead = 30.0f;    // the orbit's centre lies this far along +z
-    static constexpr float kCullMargin = -1.0f;     // chips further outside a frustum plane are skipped
+    static constexpr float kTargetAhead = 30.0f;  // the orbit's centre lies this far along +z
+    static constexpr float kCullMargin = -1.0f;   // chips further outside a frustum plane are skipped
 
     std::vector<FieldChip> chips;  // floor chips of the stage, then its wall chips
     Vec3 startPosition;

@@ -22,8 +22,8 @@ public:
     int fadeLevel = 0;
     int blinkCounter = 0;  // 0 ... 60; the prompt shows above 30
     RankingEntry entry;
-    int phase = 0;  // 0 name entry, 1 credits, 2 finished
-    int active = 0; // set by the game scene when the run ends
+    int phase = 0;   // 0 name entry, 1 credits, 2 finished
+    int active = 0;  // set by the game scene when the run ends
     SoundBuffer* bgm = nullptr;
     TextureEntry* fadeTexture = nullptr;
 

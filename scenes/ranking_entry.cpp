@@ -17,11 +17,11 @@ constexpr Colour kColourKey = 0xFF00FF00u;
 constexpr int kSheetWidth = 1920;
 constexpr int kSheetHeight = 1080;
 
-constexpr int kRepeatTicks = 12;      // a held stick changes the letter every 14 ticks
+constexpr int kRepeatTicks = 12;  // a held stick changes the letter every 14 ticks
 constexpr float kStickThreshold = 500;
 constexpr int kShownEntries = 5;
 constexpr int kCell = 32;
-constexpr float kArrowSpeed = 15;     // pixels a second
+constexpr float kArrowSpeed = 15;  // pixels a second
 constexpr float kArrowTravel = 14;
 constexpr unsigned int kFadeStep = 3;
 

@@ -31,15 +31,15 @@ public:
     SoundBuffer* selectSound = nullptr;  // a letter confirmed or taken back
     SoundBuffer* letterSound = nullptr;  // the letter changed
     Slot slots[kSlotCount];
-    int currentLetter = 0;   // under the cursor
-    int cursorSlot = 1;      // 1 ... 5; 6 only in the tick of the commit
-    float repeatTimer = 0;   // ticks since the last letter change
+    int currentLetter = 0;  // under the cursor
+    int cursorSlot = 1;     // 1 ... 5; 6 only in the tick of the commit
+    float repeatTimer = 0;  // ticks since the last letter change
     RankingTable table;
     RankingRecord ownRecord;  // filled by the game scene when the ending starts
     BackdropStage backdrop;
-    float arrowOffset = 0;    // 0 ... 14
-    int done = 0;             // the closing fade is complete
-    int written = 0;          // the name is committed and the file written
+    float arrowOffset = 0;  // 0 ... 14
+    int done = 0;           // the closing fade is complete
+    int written = 0;        // the name is committed and the file written
     unsigned int fadeLevel = 0;
     int endlessMode = 0;
 

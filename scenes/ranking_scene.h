@@ -24,7 +24,7 @@ public:
     static constexpr const char* kEndlessListPath = "Resource_Blade/Ranking/inf_ranking_date";
 
     static constexpr int kPageRows = 6;
-    static constexpr float kRepeatTicks = 12;     // a held stick steps once the timer is past this
+    static constexpr float kRepeatTicks = 12;  // a held stick steps once the timer is past this
     static constexpr float kStickBand = 500.0f;
     static constexpr float kArrowCycle = 45;
     static constexpr PadButton kLeaveButton = PadButton::B;
@@ -35,13 +35,13 @@ public:
     SoundBuffer* selectSound = nullptr;
     SoundBuffer* decideSound = nullptr;
     RankingTable table;
-    float scroll = 0;        // first row shown, a multiple of 6
-    float repeatTimer = 0;   // ticks since the last scroll step
+    float scroll = 0;       // first row shown, a multiple of 6
+    float repeatTimer = 0;  // ticks since the last scroll step
     BackdropStage backdrop;
     int leaving = 0;
     unsigned int fadeLevel = 0;  // raised by the 2-D pass while leaving
     int showsNormalList = 0;
-    float arrowPhase = 0;    // 0 ... 44
+    float arrowPhase = 0;  // 0 ... 44
 
     bool init(int endlessMode);
     int update();

@@ -10,7 +10,7 @@ struct RankingRecord {
     std::int32_t position = 0;  // 1-based place, also the row it is drawn on
     char name[8] = {};          // up to five characters, zero-filled
     std::int32_t stage = 0;
-    std::int32_t score = 0;     // compared as unsigned
+    std::int32_t score = 0;  // compared as unsigned
 };
 
 // The entries of one ranking file, in file order (descending score).

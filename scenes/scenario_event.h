@@ -22,7 +22,7 @@ public:
     };
     static constexpr const char* kScriptPath = "Resource_Blade/Event/シナリオ改.txt";
 
-    MutterWindow mutter;  // the idle remarks, kept with the story they belong to
+    MutterWindow mutter;        // the idle remarks, kept with the story they belong to
     std::vector<Record> lines;  // the script, one record per line read, line break kept
     unsigned int lineCount = 0;
     TextureEntry* fadeTexture = nullptr;

@@ -15,9 +15,14 @@ namespace hc {
 class TitleScene {
 public:
     // Menu items by cursor value; the numbering is not the order on screen (start, ranking, quit).
-    enum : int { kRankingItem = 0, kStartItem = 1, kQuitItem = 2 };
+    enum : int { kRankingItem = 0,
+                 kStartItem = 1,
+                 kQuitItem = 2 };
     // What update returns: stay on the title, or leave it for the ranking, the game or the end.
-    enum Result : int { kStay = 0, kToRanking = 1, kToGame = 2, kQuit = 3 };
+    enum Result : int { kStay = 0,
+                        kToRanking = 1,
+                        kToGame = 2,
+                        kQuit = 3 };
 
     static constexpr const char* kFadePath = "Resource_Blade/end_secnのコピー.png";
     static constexpr const char* kSheetPath = "Resource_Blade/UI/CorvaneTitle_Chip.png";

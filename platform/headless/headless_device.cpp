@@ -23,8 +23,10 @@ public:
         t->width = width;
         t->height = height;
         std::size_t count = static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
-        if (pixels) t->pixels.assign(pixels, pixels + count);
-        else t->pixels.assign(count, 0);
+        if (pixels)
+            t->pixels.assign(pixels, pixels + count);
+        else
+            t->pixels.assign(count, 0);
         return t;
     }
 

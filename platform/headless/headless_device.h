@@ -14,8 +14,8 @@ std::unique_ptr<Device> createHeadlessDevice(int width = 1280, int height = 720)
 // A screen-space draw, as the sprite and the font make them: which texels of which texture went where.
 struct ScreenDraw {
     const Texture* texture = nullptr;
-    Rect source;  // texels (whole texture coordinates)
-    Rect screen;  // pixels; right and bottom are exclusive
+    Rect source;        // texels (whole texture coordinates)
+    Rect screen;        // pixels; right and bottom are exclusive
     Colour colour = 0;  // the first vertex's colour
 };
 

@@ -49,7 +49,7 @@ private:
     std::uint32_t bytesPerSecond_;
     std::uint16_t blockAlign_;
     bool playing_ = false;
-    std::uint32_t position_ = 0;      // while playing: the cursor at startCounter_
+    std::uint32_t position_ = 0;  // while playing: the cursor at startCounter_
     std::int64_t startCounter_ = 0;
 
     // Bytes played since startCounter_, exact in integers: whole seconds and the remainder apart.

@@ -121,8 +121,10 @@ public:
         t->width = std::max(width, 0);
         t->height = std::max(height, 0);
         std::size_t count = static_cast<std::size_t>(t->width) * static_cast<std::size_t>(t->height);
-        if (pixels) t->pixels.assign(pixels, pixels + count);
-        else t->pixels.assign(count, 0);
+        if (pixels)
+            t->pixels.assign(pixels, pixels + count);
+        else
+            t->pixels.assign(count, 0);
         t->update();
         return t;
     }
@@ -354,7 +356,8 @@ private:
                 if (!litLights_[i]) continue;
                 const LightType type = lights_[i].type;
                 k.lightType[k.lightCount++] =
-                    type == LightType::Directional ? 3 : type == LightType::Spot ? 2 : 1;
+                    type == LightType::Directional ? 3 : type == LightType::Spot ? 2
+                                                                                 : 1;
             }
         }
         k.hasTexture = dynamic_cast<GlTexture*>(textures_[0]) ? 1 : 0;

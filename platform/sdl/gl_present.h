@@ -17,7 +17,7 @@ public:
     GlShared* shared = nullptr;
     bool fullscreen = false;
     bool sizeFollowsWindow = false;
-    int width = 0;   // the back buffer's size
+    int width = 0;  // the back buffer's size
     int height = 0;
     bool windowDepthOk = false;
     GLuint fbo = 0;  // 0: frames are drawn straight into the window
@@ -49,7 +49,7 @@ private:
     GLuint scaleVao_ = 0;
     GLuint scaleSampler_ = 0;
     bool scaleFailed_ = false;
-    GLsync lastFrame_ = nullptr;  // fence after the last presented frame
+    GLsync lastFrame_ = nullptr;                          // fence after the last presented frame
     static constexpr GLuint64 kFrameWaitNs = 2000000000;  // a frame that takes longer is not waited for
     std::vector<Colour> rows_;
 };

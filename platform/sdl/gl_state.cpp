@@ -165,13 +165,14 @@ void applyFixedState(const RenderStates& states, GlStateCache& g) {
         }
     }
     std::uint32_t fillMode = rs(RenderState::FillMode);
-    int fill = fillMode == 1 ? 1 : fillMode == 2 ? 2 : 3;
+    int fill = fillMode == 1 ? 1 : fillMode == 2 ? 2
+                                                 : 3;
     if (fill != g.fill) {
         g.fill = fill;
-        glPolygonMode(GL_FRONT_AND_BACK, fill == 1 ? GL_POINT : fill == 2 ? GL_LINE : GL_FILL);
+        glPolygonMode(GL_FRONT_AND_BACK, fill == 1 ? GL_POINT : fill == 2 ? GL_LINE
+                                                                          : GL_FILL);
     }
 }
-
 
 void uploadLights(const Uniforms& u, const std::array<Light, 16>& lights, const std::array<bool, 16>& enabled,
                   const Matrix& view, LightCache& c) {
@@ -181,7 +182,10 @@ void uploadLights(const Uniforms& u, const std::array<Light, 16>& lights, const 
         const Light& l = lights[i];
         int k = c.count++;
         auto put = [](float* out, const ColourValue& v) {
-            out[0] = v.r; out[1] = v.g; out[2] = v.b; out[3] = v.a;
+            out[0] = v.r;
+            out[1] = v.g;
+            out[2] = v.b;
+            out[3] = v.a;
         };
         put(c.diffuse[k], l.diffuse);
         put(c.specular[k], l.specular);
@@ -198,7 +202,9 @@ void uploadLights(const Uniforms& u, const std::array<Light, 16>& lights, const 
         float dz = d.x * v.m[0][2] + d.y * v.m[1][2] + d.z * v.m[2][2];
         float len = std::sqrt(dx * dx + dy * dy + dz * dz);
         if (len > 0) {
-            dx /= len; dy /= len; dz /= len;
+            dx /= len;
+            dy /= len;
+            dz /= len;
         }
         c.direction[k][0] = dx;
         c.direction[k][1] = dy;

@@ -22,8 +22,12 @@ struct ButtonKey {
     SDL_Scancode key;
 };
 constexpr ButtonKey kButtonKeys[] = {
-    {1, SDL_SCANCODE_RETURN}, {1, SDL_SCANCODE_KP_ENTER}, {0, SDL_SCANCODE_BACKSPACE},
-    {2, SDL_SCANCODE_X},      {9, SDL_SCANCODE_SPACE},    {8, SDL_SCANCODE_LSHIFT},
+    {1, SDL_SCANCODE_RETURN},
+    {1, SDL_SCANCODE_KP_ENTER},
+    {0, SDL_SCANCODE_BACKSPACE},
+    {2, SDL_SCANCODE_X},
+    {9, SDL_SCANCODE_SPACE},
+    {8, SDL_SCANCODE_LSHIFT},
 };
 constexpr SDL_Scancode kZoomKey = SDL_SCANCODE_Q;
 

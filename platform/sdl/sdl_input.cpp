@@ -21,22 +21,46 @@ struct KeyMapping {
 
 // The keys the game's key table reads, plus Escape.
 constexpr KeyMapping kKeyMappings[] = {
-    {DIK_ESCAPE, SDL_SCANCODE_ESCAPE}, {DIK_UP, SDL_SCANCODE_UP},     {DIK_DOWN, SDL_SCANCODE_DOWN},
-    {DIK_RIGHT, SDL_SCANCODE_RIGHT},   {DIK_LEFT, SDL_SCANCODE_LEFT}, {DIK_SPACE, SDL_SCANCODE_SPACE},
-    {DIK_RETURN, SDL_SCANCODE_RETURN}, {DIK_Q, SDL_SCANCODE_Q},       {DIK_W, SDL_SCANCODE_W},
-    {DIK_E, SDL_SCANCODE_E},           {DIK_A, SDL_SCANCODE_A},       {DIK_S, SDL_SCANCODE_S},
-    {DIK_D, SDL_SCANCODE_D},           {DIK_F, SDL_SCANCODE_F},       {DIK_Z, SDL_SCANCODE_Z},
-    {DIK_X, SDL_SCANCODE_X},           {DIK_C, SDL_SCANCODE_C},       {DIK_0, SDL_SCANCODE_0},
-    {DIK_1, SDL_SCANCODE_1},           {DIK_2, SDL_SCANCODE_2},       {DIK_3, SDL_SCANCODE_3},
-    {DIK_4, SDL_SCANCODE_4},           {DIK_5, SDL_SCANCODE_5},       {DIK_6, SDL_SCANCODE_6},
-    {DIK_7, SDL_SCANCODE_7},           {DIK_8, SDL_SCANCODE_8},       {DIK_9, SDL_SCANCODE_9},
+    {DIK_ESCAPE, SDL_SCANCODE_ESCAPE},
+    {DIK_UP, SDL_SCANCODE_UP},
+    {DIK_DOWN, SDL_SCANCODE_DOWN},
+    {DIK_RIGHT, SDL_SCANCODE_RIGHT},
+    {DIK_LEFT, SDL_SCANCODE_LEFT},
+    {DIK_SPACE, SDL_SCANCODE_SPACE},
+    {DIK_RETURN, SDL_SCANCODE_RETURN},
+    {DIK_Q, SDL_SCANCODE_Q},
+    {DIK_W, SDL_SCANCODE_W},
+    {DIK_E, SDL_SCANCODE_E},
+    {DIK_A, SDL_SCANCODE_A},
+    {DIK_S, SDL_SCANCODE_S},
+    {DIK_D, SDL_SCANCODE_D},
+    {DIK_F, SDL_SCANCODE_F},
+    {DIK_Z, SDL_SCANCODE_Z},
+    {DIK_X, SDL_SCANCODE_X},
+    {DIK_C, SDL_SCANCODE_C},
+    {DIK_0, SDL_SCANCODE_0},
+    {DIK_1, SDL_SCANCODE_1},
+    {DIK_2, SDL_SCANCODE_2},
+    {DIK_3, SDL_SCANCODE_3},
+    {DIK_4, SDL_SCANCODE_4},
+    {DIK_5, SDL_SCANCODE_5},
+    {DIK_6, SDL_SCANCODE_6},
+    {DIK_7, SDL_SCANCODE_7},
+    {DIK_8, SDL_SCANCODE_8},
+    {DIK_9, SDL_SCANCODE_9},
 };
 
 // Button order of an Xbox-style pad as the game numbers its buttons.
 constexpr SDL_GameControllerButton kPadButtons[] = {
-    SDL_CONTROLLER_BUTTON_A,         SDL_CONTROLLER_BUTTON_B,         SDL_CONTROLLER_BUTTON_X,
-    SDL_CONTROLLER_BUTTON_Y,         SDL_CONTROLLER_BUTTON_LEFTSHOULDER, SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
-    SDL_CONTROLLER_BUTTON_BACK,      SDL_CONTROLLER_BUTTON_START,     SDL_CONTROLLER_BUTTON_LEFTSTICK,
+    SDL_CONTROLLER_BUTTON_A,
+    SDL_CONTROLLER_BUTTON_B,
+    SDL_CONTROLLER_BUTTON_X,
+    SDL_CONTROLLER_BUTTON_Y,
+    SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+    SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
+    SDL_CONTROLLER_BUTTON_BACK,
+    SDL_CONTROLLER_BUTTON_START,
+    SDL_CONTROLLER_BUTTON_LEFTSTICK,
     SDL_CONTROLLER_BUTTON_RIGHTSTICK,
 };
 
@@ -191,7 +215,7 @@ private:
 
     // No mapping: axes, buttons and hats in the joystick's own order.
     void readJoystick(JoyState& state) {
-        std::int32_t* axes[] = {&state.lX,  &state.lY,  &state.lZ,           &state.lRx,
+        std::int32_t* axes[] = {&state.lX, &state.lY, &state.lZ, &state.lRx,
                                 &state.lRy, &state.lRz, &state.rglSlider[0], &state.rglSlider[1]};
         const int axisCount = SDL_JoystickNumAxes(joystick_);
         for (int i = 0; i < axisCount && i < static_cast<int>(std::size(axes)); ++i)

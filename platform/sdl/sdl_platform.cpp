@@ -124,8 +124,10 @@ bool SdlPlatform::registerWindowClass(const std::string& className) {
     // that draws nowhere. Said and refused, unless that driver was asked for by name.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (headlessVideoDriver(driver) && !headlessVideoDriver(SDL_getenv("SDL_VIDEODRIVER"))) {
-        std::fprintf(stderr, "SDL video: no display to open a window on (DISPLAY and WAYLAND_DISPLAY reach none; "
-                     "only the \"%s\" driver started)\n", driver);
+        std::fprintf(stderr,
+                     "SDL video: no display to open a window on (DISPLAY and WAYLAND_DISPLAY reach none; "
+                     "only the \"%s\" driver started)\n",
+                     driver);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         noDisplay_ = true;
         return false;

@@ -41,7 +41,7 @@ TEST_F(GlDeviceDraw, LinearFogOnViewDepth) {
     device->setRenderState(RenderState::FogColor, 0xFF202020);
     struct Case {
         float depth;
-        int x;        // screen column of the square's centre
+        int x;  // screen column of the square's centre
         Colour expected;
     };
     // White squares at three depths, each a fixed size on screen: (end - d)/(end - start) of white.
@@ -70,15 +70,15 @@ TEST_F(GlDeviceDraw, LightsOnAFace) {
     struct Case {
         const char* name;
         Light light;
-        float scale;       // world scaling of the square (normals are not renormalised)
-        int expected;      // grey level at the centre
+        float scale;   // world scaling of the square (normals are not renormalised)
+        int expected;  // grey level at the centre
     };
     Light pointNear;
     pointNear.type = LightType::Point;
     pointNear.diffuse = {1, 1, 1, 1};
     pointNear.position = {0, 0, 2};  // 2 in front of the square at z = 4
     pointNear.range = 3;
-    pointNear.attenuation1 = 1;      // 1 / d
+    pointNear.attenuation1 = 1;  // 1 / d
     Light pointFar = pointNear;
     pointFar.range = 1.9f;
     Light pointConstant = pointNear;
@@ -262,8 +262,7 @@ TEST_F(GlDeviceDraw, DepthClearReachesLaterDepthTestedDraws) {
         device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
     };
     auto screenQuad = [&]() {
-        const VertexScreenColourTex v[4] = {{-0.5f, -0.5f, 0, 1, 0xFF00FF00, 0, 0}, {9.5f, -0.5f, 0, 1, 0xFF00FF00, 0, 0},
-                                            {-0.5f, 9.5f, 0, 1, 0xFF00FF00, 0, 0}, {9.5f, 9.5f, 0, 1, 0xFF00FF00, 0, 0}};
+        const VertexScreenColourTex v[4] = {{-0.5f, -0.5f, 0, 1, 0xFF00FF00, 0, 0}, {9.5f, -0.5f, 0, 1, 0xFF00FF00, 0, 0}, {-0.5f, 9.5f, 0, 1, 0xFF00FF00, 0, 0}, {9.5f, 9.5f, 0, 1, 0xFF00FF00, 0, 0}};
         device->setVertexFormat(VertexFormat::ScreenColourTex);
         device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
     };
@@ -293,9 +292,7 @@ TEST_F(GlDeviceDraw, IndexedDrawsFromBuffers) {
     auto vertices = device->createVertexBuffer(6 * sizeof(VertexPositionColour));
     auto indices = device->createIndexBuffer(4);
     // Two vertices of padding, then a square: the base vertex skips them.
-    const VertexPositionColour v[6] = {{0, 0, 0, 0}, {0, 0, 0, 0},
-                                       {-1, 1, 4, 0xFF00FF00}, {1, 1, 4, 0xFF00FF00},
-                                       {-1, -1, 4, 0xFF00FF00}, {1, -1, 4, 0x8000FF00}};
+    const VertexPositionColour v[6] = {{0, 0, 0, 0}, {0, 0, 0, 0}, {-1, 1, 4, 0xFF00FF00}, {1, 1, 4, 0xFF00FF00}, {-1, -1, 4, 0xFF00FF00}, {1, -1, 4, 0x8000FF00}};
     std::memcpy(vertices->lock(), v, sizeof v);
     vertices->unlock();
     const std::uint16_t idx[4] = {0, 1, 2, 3};
@@ -345,8 +342,7 @@ TEST_F(GlDeviceDraw, ScreenSpaceIsBackBufferPixelsOneToOne) {
     device->setRenderState(RenderState::ZEnable, 0);
     auto white = solidTexture(2, 2, 0xFFFFFFFF);
     device->setTexture(0, white.get());
-    const VertexScreenColourTex v[4] = {{1278.5f, 718.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {1279.5f, 718.5f, 0, 1, 0xFFFFFFFF, 1, 0},
-                                        {1278.5f, 719.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {1279.5f, 719.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
+    const VertexScreenColourTex v[4] = {{1278.5f, 718.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {1279.5f, 718.5f, 0, 1, 0xFFFFFFFF, 1, 0}, {1278.5f, 719.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {1279.5f, 719.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
     device->setVertexFormat(VertexFormat::ScreenColourTex);
     device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
     read("windowed_one_to_one");
@@ -373,8 +369,7 @@ TEST_F(GlDeviceDraw, UndrawnFramesLeaveTheNextOneWhole) {
     device->setRenderState(RenderState::CullMode, CULL_NONE);
     device->setRenderState(RenderState::ZEnable, 0);
     device->setVertexFormat(VertexFormat::ScreenColourTex);
-    const VertexScreenColourTex v[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {99.5f, -0.5f, 0, 1, 0xFFFFFFFF, 1, 0},
-                                        {-0.5f, 99.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {99.5f, 99.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
+    const VertexScreenColourTex v[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {99.5f, -0.5f, 0, 1, 0xFFFFFFFF, 1, 0}, {-0.5f, 99.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {99.5f, 99.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
     auto white = solidTexture(2, 2, 0xFFFFFFFF);
     auto red = solidTexture(2, 2, 0xFFFF0000);
     device->setTexture(0, white.get());
@@ -406,8 +401,7 @@ TEST_F(GlDeviceDraw, FullScreenBackBufferKeepsItsSize) {
     ASSERT_EQ(device->backBufferHeight(), 720);
     device->setRenderState(RenderState::ZEnable, 0);
     device->setRenderState(RenderState::CullMode, CULL_NONE);
-    const VertexScreenColourTex v[4] = {{1279.5f, 719.5f, 0, 1, 0xFFFF0000, 0, 0}, {1270.5f, 719.5f, 0, 1, 0xFFFF0000, 0, 0},
-                                        {1279.5f, 710.5f, 0, 1, 0xFFFF0000, 0, 0}, {1270.5f, 710.5f, 0, 1, 0xFFFF0000, 0, 0}};
+    const VertexScreenColourTex v[4] = {{1279.5f, 719.5f, 0, 1, 0xFFFF0000, 0, 0}, {1270.5f, 719.5f, 0, 1, 0xFFFF0000, 0, 0}, {1279.5f, 710.5f, 0, 1, 0xFFFF0000, 0, 0}, {1270.5f, 710.5f, 0, 1, 0xFFFF0000, 0, 0}};
     device->setVertexFormat(VertexFormat::ScreenColourTex);
     clearFrame(0xFF000000);
     device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof v[0]);
@@ -427,8 +421,7 @@ TEST_F(GlDeviceDraw, FullScreenBackBufferKeepsItsSize) {
     device->setRenderState(RenderState::AlphaBlendEnable, 1);
     device->setRenderState(RenderState::SrcBlend, BLEND_SRCALPHA);
     device->setRenderState(RenderState::DestBlend, BLEND_INVSRCALPHA);
-    const VertexScreenColourTex quad[4] = {{99.5f, 99.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {299.5f, 99.5f, 0, 1, 0xFFFFFFFF, 1, 0},
-                                           {99.5f, 299.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {299.5f, 299.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
+    const VertexScreenColourTex quad[4] = {{99.5f, 99.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {299.5f, 99.5f, 0, 1, 0xFFFFFFFF, 1, 0}, {99.5f, 299.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {299.5f, 299.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
     clearFrame(0xFF000000);
     device->drawPrimitiveUP(PrimitiveType::TriangleStrip, 2, quad, sizeof quad[0]);
     read("full_screen_second_frame");

@@ -63,8 +63,7 @@ TEST_F(SpriteDraw, DrawColourModulatesTheTexture) {
         Colour colour, expected;
     };
     // The green helper colour keeps only green and alpha; the fade colour blends by its alpha.
-    const Case cases[] = {{0xFFFFFFFF, 0xFFFFFFFF}, {0xFF00FF00, 0xFF00FF00}, {0x80FFFFFF, 0xFF878788},
-                          {0x00FFFFFF, kBackground}};
+    const Case cases[] = {{0xFFFFFFFF, 0xFFFFFFFF}, {0xFF00FF00, 0xFF00FF00}, {0x80FFFFFF, 0xFF878788}, {0x00FFFFFF, kBackground}};
     clearFrame();
     sprite->begin(SPRITE_ALPHABLEND);
     for (std::size_t i = 0; i < std::size(cases); ++i) {

@@ -24,7 +24,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Fault { Removed, Truncated, Emptied, MaterialMisspelt, NormalIndexPastNormals };
+enum class Fault { Removed,
+                   Truncated,
+                   Emptied,
+                   MaterialMisspelt,
+                   NormalIndexPastNormals };
 
 struct Case {
     std::string file;  // relative to Resource_Blade/
@@ -236,8 +240,10 @@ protected:
                 continue;
             }
             std::error_code ec;
-            if (startsWith(rel, "Ranking/")) ec = std::make_error_code(std::errc::operation_not_permitted);
-            else fs::create_hard_link(it->path(), target, ec);
+            if (startsWith(rel, "Ranking/"))
+                ec = std::make_error_code(std::errc::operation_not_permitted);
+            else
+                fs::create_hard_link(it->path(), target, ec);
             if (ec) fs::copy_file(it->path(), target, fs::copy_options::overwrite_existing);
         }
     }
@@ -251,18 +257,21 @@ TEST_P(FaultMatrix, ShowsTheReadersMessageAndEndsCleanly) {
 
     DriveResult r = drive(sandbox / "outside", sandbox / "runtime", sandbox / "tmp", sandbox / "logs");
 
-    EXPECT_TRUE(r.exited) << "killed by signal " << r.signal << "\n" << r.err;
+    EXPECT_TRUE(r.exited) << "killed by signal " << r.signal << "\n"
+                          << r.err;
     EXPECT_EQ(r.status, 0) << r.err;
     for (const char* report : {"AddressSanitizer", "LeakSanitizer", "runtime error:", "fuzz: crashed"})
         EXPECT_EQ(r.err.find(report), std::string::npos) << r.err;
-    EXPECT_NE(r.out.find("{\"ticks\":"), std::string::npos) << "no run report\n" << r.out;
+    EXPECT_NE(r.out.find("{\"ticks\":"), std::string::npos) << "no run report\n"
+                                                            << r.out;
 
     const std::string expected =
         c.fault == Fault::Removed ? messageWhenMissing(c.file) : messageWhenCut(c.file, c.fault);
     ASSERT_NE(expected, "?") << "no reader known for " << c.file;
     if (!expected.empty()) {
         EXPECT_NE(r.err.find("エラー: " + expected), std::string::npos)
-            << "expected the message \"" << expected << "\"; standard error was:\n" << r.err;
+            << "expected the message \"" << expected << "\"; standard error was:\n"
+            << r.err;
     } else if (c.fault == Fault::Removed) {
         EXPECT_EQ(r.err.find("エラー"), std::string::npos) << r.err;
     }
@@ -288,12 +297,14 @@ TEST_P(DamagedMesh, ShowsTheMeshMessageWithTheFileAndEndsCleanly) {
     buildRuntime(c);
     if (HasFatalFailure()) return;
     DriveResult r = drive(sandbox / "outside", sandbox / "runtime", sandbox / "tmp", sandbox / "logs");
-    EXPECT_TRUE(r.exited) << "killed by signal " << r.signal << "\n" << r.err;
+    EXPECT_TRUE(r.exited) << "killed by signal " << r.signal << "\n"
+                          << r.err;
     EXPECT_EQ(r.status, 0) << r.err;
     for (const char* report : {"AddressSanitizer", "LeakSanitizer", "runtime error:"})
         EXPECT_EQ(r.err.find(report), std::string::npos) << r.err;
     const std::string expected = "エラー: メッシュの読み込みに失敗しました\nファイル名 \"Resource_Blade/" + c.file + "\"";
-    EXPECT_NE(r.err.find(expected), std::string::npos) << "standard error was:\n" << r.err;
+    EXPECT_NE(r.err.find(expected), std::string::npos) << "standard error was:\n"
+                                                       << r.err;
     EXPECT_EQ(r.out.find("\"exit\":\"script-end\""), std::string::npos) << r.out;
 }
 

@@ -67,8 +67,8 @@ TEST(ActionController, PhaseLengthsOfTheRequestedActions) {
     };
     const Case cases[] = {
         {1, {1, 9, 17}},
-        {2, {11, 9, 17}},   // the wind-up ends when the yaw passes 90
-        {3, {11, 9, 17}},   // ... or -108
+        {2, {11, 9, 17}},  // the wind-up ends when the yaw passes 90
+        {3, {11, 9, 17}},  // ... or -108
         {4, {2, 9, 30}},
         {5, {9, 7, 25}},
     };
@@ -186,7 +186,7 @@ TEST(ActionController, CancelCosts30OnlyPastTheWindUp) {
     const Case cases[] = {
         {1, 100, false, 100},  // the wind-up cannot be cancelled
         {2, 100, true, 70},
-        {2, 29, false, 29},   // not enough gauge
+        {2, 29, false, 29},  // not enough gauge
         {3, 30, true, 0},
     };
     for (const Case& c : cases) {

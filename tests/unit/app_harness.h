@@ -13,9 +13,9 @@
 namespace hc::test {
 
 struct TickRecord {
-    std::int64_t at;          // the counter value the tick was taken at
+    std::int64_t at;  // the counter value the tick was taken at
     float lastTickSeconds;
-    int frames;               // frames presented so far
+    int frames;  // frames presented so far
 };
 
 // Frames presented so far on a recording device.

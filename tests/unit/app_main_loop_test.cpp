@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "engine/pad_button.h"
 #include "app_harness.h"
+#include "engine/pad_button.h"
 
 namespace hc::test {
 namespace {

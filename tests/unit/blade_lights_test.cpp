@@ -28,8 +28,7 @@ TEST_F(BladeLightsTest, BladeTakesTheActiveLightsTheSettingsLeave) {
         std::int32_t count;
     };
     const Case cases[] = {
-        {16, 6}, {12, 6}, {11, 5}, {8, 2}, {7, 1}, {6, 0},
-        {4, 0},  // fewer than the settings' own lights: none to spare
+        {16, 6}, {12, 6}, {11, 5}, {8, 2}, {7, 1}, {6, 0}, {4, 0},  // fewer than the settings' own lights: none to spare
     };
     for (const Case& c : cases) {
         device = createHeadlessDevice();

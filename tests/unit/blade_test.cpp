@@ -69,10 +69,10 @@ TEST_F(BladeTest, PointsBeyondTheHitScaleNeverHitWhateverTheMesh) {
         std::int32_t value;
     };
     const Case cases[] = {
-        {1.75f, 1.0f, 0},    // |(1, 1, 1)| is about 1.732
+        {1.75f, 1.0f, 0},  // |(1, 1, 1)| is about 1.732
         {1.70f, 1.0f, Blade::kMeshHit},
         {1.75f, 2.4f, Blade::kMeshHit},
-        {4.20f, 2.4f, 0},    // |(2.4, 2.4, 2.4)| is about 4.157
+        {4.20f, 2.4f, 0},  // |(2.4, 2.4, 2.4)| is about 4.157
     };
     Vec3 centre{3, 0, -2};
     EnemyBase enemy = enemyAt(centre);
@@ -123,10 +123,10 @@ TEST_F(BladeTest, LargeEnemyIsHitByGroundDistanceAlone) {
     };
     const Case cases[] = {
         {2.45f, 0, 1.0f, Blade::kLargeEnemyHit},
-        {2.47f, 0, 1.0f, 0},                       // 0.06 + 2.4 is the reach
+        {2.47f, 0, 1.0f, 0},  // 0.06 + 2.4 is the reach
         {2.45f, -2.45f, 1.0f, Blade::kLargeEnemyHit},
         {0, 2.47f, 1.0f, 0},
-        {2.5f, 0, 2.4f, Blade::kLargeEnemyHit},    // 0.144 + 2.4 during the finisher
+        {2.5f, 0, 2.4f, Blade::kLargeEnemyHit},  // 0.144 + 2.4 during the finisher
     };
     EnemyBase enemy = enemyAt(Vec3{21, -2, 69});
     for (const Case& c : cases) {
@@ -189,8 +189,13 @@ TEST_F(BladeTest, GlowShellAlphaFollowsTheGaugeAndWraps) {
         std::uint32_t alpha;
     };
     const Case cases[] = {
-        {0, 0, 0, 0}, {300, 0, 0, 128}, {150, 0, 0, 64}, {-40, 0, 0, 239}, {600, 0, 0, 0},
-        {0, ActionController::kFinisher, 1, 128}, {0, ActionController::kFinisher, 2, 128},
+        {0, 0, 0, 0},
+        {300, 0, 0, 128},
+        {150, 0, 0, 64},
+        {-40, 0, 0, 239},
+        {600, 0, 0, 0},
+        {0, ActionController::kFinisher, 1, 128},
+        {0, ActionController::kFinisher, 2, 128},
         {0, ActionController::kFinisher, 3, 0},
     };
     for (const Case& c : cases) {

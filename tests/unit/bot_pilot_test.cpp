@@ -12,7 +12,8 @@ namespace {
 constexpr float kDegrees = 57.2957795f;
 
 // What the input makes of a raw axis value.
-float deadZoned(int v, int zone) { return v > zone ? float(v - zone) : v < -zone ? float(v + zone) : 0.0f; }
+float deadZoned(int v, int zone) { return v > zone ? float(v - zone) : v < -zone ? float(v + zone)
+                                                                                 : 0.0f; }
 
 TEST(BotPilot, SticksReadAsTheMeantHeadingAfterTheDeadZone) {
     for (int zone : {200, 300}) {
@@ -33,7 +34,14 @@ TEST(BotPilot, LetterStepsTakeTheShortWayRoundTheBlank) {
     struct Case {
         int from, to, steps;
     } cases[] = {
-        {0, 0, 0}, {0, 1, 1}, {0, 17, -10}, {25, 0, 2}, {26, 0, 1}, {0, 26, -1}, {5, 18, 13}, {5, 19, -13},
+        {0, 0, 0},
+        {0, 1, 1},
+        {0, 17, -10},
+        {25, 0, 2},
+        {26, 0, 1},
+        {0, 26, -1},
+        {5, 18, 13},
+        {5, 19, -13},
     };
     for (const Case& c : cases) EXPECT_EQ(BotPilot::letterSteps(c.from, c.to), c.steps) << c.from << "->" << c.to;
 }

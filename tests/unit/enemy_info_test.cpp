@@ -148,7 +148,7 @@ TEST_F(EnemyInfoTest, ShippedWaveFilesReadAsWritten) {
     if (!source) GTEST_SKIP() << "HC_SOURCE_DIR not set";
     const std::filesystem::path folder = std::filesystem::path(source) / "content" / "Ene_CSVファイル";
     const char* files[] = {"tutorial1.csv", "tutorial2.csv", "enemy_a.csv", "enemy_c.csv", "enemy_d.csv",
-                           "enemy_e.csv",   "enemy_g.csv",   "enemy_f.csv", "enemy_h.csv", "enemy_i.csv"};
+                           "enemy_e.csv", "enemy_g.csv", "enemy_f.csv", "enemy_h.csv", "enemy_i.csv"};
     for (const char* name : files) {
         SCOPED_TRACE(name);
         const std::filesystem::path file = folder / name;

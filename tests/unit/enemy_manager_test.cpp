@@ -103,10 +103,26 @@ TEST_F(EnemyManagerTest, WaveSizes) {
         std::int32_t size;
     };
     const Case cases[] = {
-        {1, true, 1},    {3, true, 3},     {4, true, 3},     {10, true, 15},  {11, true, 10},
-        {16, true, 16},  {18, true, 19},   {20, true, 30},   {21, true, 22},  {28, true, 36},
-        {29, true, 40},  {30, true, 1},    {31, true, 0},    {1, false, 1},   {9, false, 9},
-        {10, false, 12}, {11, false, 12},  {20, false, 28},  {35, false, 44}, {30, false, 48},
+        {1, true, 1},
+        {3, true, 3},
+        {4, true, 3},
+        {10, true, 15},
+        {11, true, 10},
+        {16, true, 16},
+        {18, true, 19},
+        {20, true, 30},
+        {21, true, 22},
+        {28, true, 36},
+        {29, true, 40},
+        {30, true, 1},
+        {31, true, 0},
+        {1, false, 1},
+        {9, false, 9},
+        {10, false, 12},
+        {11, false, 12},
+        {20, false, 28},
+        {35, false, 44},
+        {30, false, 48},
     };
     for (const Case& c : cases)
         EXPECT_EQ(EnemyManager::waveSize(c.stage, c.story), c.size) << "stage " << c.stage << " story " << c.story;
@@ -119,8 +135,21 @@ TEST_F(EnemyManagerTest, TableBySlotAndStage) {
         std::int32_t table;  // load order: tutorial1 0, tutorial2 1, a 2, c 3, d 4, e 5, g 6, f 7, h 8, i 9
     };
     const Case cases[] = {
-        {0, 10, 7}, {0, 19, 7}, {0, 20, 6}, {0, 28, 6}, {0, 29, 5}, {1, 10, 2}, {1, 11, 3}, {1, 20, 0},
-        {1, 29, 4}, {2, 1, 1},  {2, 40, 1}, {3, 5, 8},  {4, 5, 9},  {5, 25, 9}, {6, 30, -1},
+        {0, 10, 7},
+        {0, 19, 7},
+        {0, 20, 6},
+        {0, 28, 6},
+        {0, 29, 5},
+        {1, 10, 2},
+        {1, 11, 3},
+        {1, 20, 0},
+        {1, 29, 4},
+        {2, 1, 1},
+        {2, 40, 1},
+        {3, 5, 8},
+        {4, 5, 9},
+        {5, 25, 9},
+        {6, 30, -1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(EnemyManager::tableIndex(c.slot, c.stage), c.table) << "slot " << c.slot << " stage " << c.stage;
@@ -304,10 +333,22 @@ TEST_F(EnemyAttackTest, ReachOfEachKind) {
         bool hits;
     };
     const Case cases[] = {
-        {0, 0.8f, true},  {0, 0.9f, false}, {3, 0.8f, true},  {1, 0.7f, true},  {1, 0.8f, false},
-        {5, 0.7f, true},  {2, 0.95f, true}, {2, 1.05f, false}, {4, 0.95f, true}, {4, 1.05f, false},
+        {0, 0.8f, true},
+        {0, 0.9f, false},
+        {3, 0.8f, true},
+        {1, 0.7f, true},
+        {1, 0.8f, false},
+        {5, 0.7f, true},
+        {2, 0.95f, true},
+        {2, 1.05f, false},
+        {4, 0.95f, true},
+        {4, 1.05f, false},
         // Never: kind 6, the obsidian, and kinds outside 0 to 7.
-        {6, 0.0f, false}, {7, 0.0f, false}, {8, 0.0f, false}, {-1, 0.0f, false}, {1000, 0.0f, false},
+        {6, 0.0f, false},
+        {7, 0.0f, false},
+        {8, 0.0f, false},
+        {-1, 0.0f, false},
+        {1000, 0.0f, false},
     };
     for (const Case& c : cases) EXPECT_EQ(attacks(c.kind, c.distance), c.hits) << "kind " << c.kind << " at " << c.distance;
 }
@@ -453,11 +494,16 @@ TEST_F(EnemyDrawTest, LivingKindsWithTheirMeshesAndTints) {
         std::uint32_t colour;
     };
     const Case cases[] = {
-        {0, golem1.get(), false, 0},          {1, golem2.get(), false, 0},
-        {2, golem3.get(), false, 0},          {3, golem1.get(), true, 0xFFFF0000},
-        {4, golem3.get(), true, 0xFF0000FF},  {5, golem2.get(), true, 0xFFFFFF00},
-        {6, golem1.get(), false, 0},          {7, obsidian.get(), false, 0},
-        {42, golem1.get(), false, 0},         {-3, golem1.get(), false, 0},
+        {0, golem1.get(), false, 0},
+        {1, golem2.get(), false, 0},
+        {2, golem3.get(), false, 0},
+        {3, golem1.get(), true, 0xFFFF0000},
+        {4, golem3.get(), true, 0xFF0000FF},
+        {5, golem2.get(), true, 0xFFFFFF00},
+        {6, golem1.get(), false, 0},
+        {7, obsidian.get(), false, 0},
+        {42, golem1.get(), false, 0},
+        {-3, golem1.get(), false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("kind " + std::to_string(c.kind));

@@ -91,7 +91,8 @@ TEST_F(EnemySteeringTest, RedAndHarmlessGolemsAreNeverTurned) {
         for (int f = 0; f < 30; ++f) {
             frame();
             const float toKnight = std::atan2(knight.z - wave[0].transform.position.z,
-                                              knight.x - wave[0].transform.position.x) * kRadiansToDegrees;
+                                              knight.x - wave[0].transform.position.x) *
+                                   kRadiansToDegrees;
             ASSERT_NEAR(std::remainder(wave[0].transform.rotation.y - toKnight, 360.0f), 0, 1e-3);
         }
         // The push holds it off the one in its way.

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "field_test_support.h"
-#include "test_platform.h"
 #include "game/transform.h"
+#include "test_platform.h"
 
 namespace hc {
 namespace {
@@ -53,8 +53,7 @@ TEST_F(FieldInfoTest, CellsMakeChipsAtTheirHeights) {
         {"negative upper bound", "B-4/-2", {{'B', 0, -4, 0}, {'B', 0, -3, 0}}},
         {"empty range", "B3/1,L2", {{'L', 1, 2, 0}}},
         {"negative height", "B-3", {{'B', 0, -3, 0}}},
-        {"cells and lines", "B1,G2\nL3,,C4",
-         {{'B', 0, 1, 0}, {'G', 1, 2, 0}, {'L', 0, 3, 1}, {'C', 2, 4, 1}}},
+        {"cells and lines", "B1,G2\nL3,,C4", {{'B', 0, 1, 0}, {'G', 1, 2, 0}, {'L', 0, 3, 1}, {'C', 2, 4, 1}}},
         {"a bare number is a letter and a number", "12", {{'1', 0, 2, 0}}},
         {"a cell without a number makes nothing", "B1,X\nG2", {{'B', 0, 1, 0}, {'G', 0, 2, 1}}},
         {"cells without commas", "B1G2", {{'B', 0, 1, 0}, {'G', 0, 2, 0}}},

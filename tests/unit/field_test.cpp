@@ -5,16 +5,16 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/camera.h"
 #include "engine/services.h"
 #include "field_test_support.h"
-#include "test_platform.h"
 #include "platform/headless/headless_device.h"
 #include "platform/headless/headless_sound_device.h"
+#include "test_platform.h"
 
 namespace hc {
 namespace {
@@ -114,22 +114,18 @@ TEST_F(FieldTest, StageGrammarPlacesChips) {
         {"two-digit height is one number", "B12", {{'B', 0, 11.5f, 0}}},
         {"a third digit starts a new number", "B123", {{'B', 0, 11.5f, 0}, {'B', 0, 2.5f, 0}}},
         {"range repeats its lower bound", "B1/3", {{'B', 0, 0.5f, 0}, {'B', 0, 0.5f, 0}, {'B', 0, 1.5f, 0}, {'B', 0, 2.5f, 0}}},
-        {"two-digit range", "B12/14,B1",
-         {{'B', 0, 11.5f, 0}, {'B', 0, 11.5f, 0}, {'B', 0, 12.5f, 0}, {'B', 0, 13.5f, 0}, {'B', 1, 0.5f, 0}}},
+        {"two-digit range", "B12/14,B1", {{'B', 0, 11.5f, 0}, {'B', 0, 11.5f, 0}, {'B', 0, 12.5f, 0}, {'B', 0, 13.5f, 0}, {'B', 1, 0.5f, 0}}},
         // A two-digit lower bound makes the reader step two characters past a one-digit upper bound,
         // over the ',' that follows it.
         {"two-digit lower bound", "B12/3,B1", {{'B', 0, 11.5f, 0}, {'B', 0, 0.5f, 0}}},
         {"negative height", "B-3", {{'B', 0, -3.5f, 0}}},
-        {"negative lower bound is not repeated", "B-2/1",
-         {{'B', 0, -2.5f, 0}, {'B', 0, -1.5f, 0}, {'B', 0, -0.5f, 0}, {'B', 0, 0.5f, 0}}},
+        {"negative lower bound is not repeated", "B-2/1", {{'B', 0, -2.5f, 0}, {'B', 0, -1.5f, 0}, {'B', 0, -0.5f, 0}, {'B', 0, 0.5f, 0}}},
         {"negative upper bound", "B-3/-2,G1", {{'B', 0, -3.5f, 0}, {'B', 0, -2.5f, 0}, {'G', 1, 0.5f, 0}}},
         {"empty range keeps the lower chip", "B2/-1,G1", {{'B', 0, 1.5f, 0}, {'G', 1, 0.5f, 0}}},
         {"cylinder has no lift", "Ca2,H2", {{'C', 0, 2.0f, 0}, {'H', 1, 1.5f, 0}}},
-        {"letter and lift persist across cells and lines", "C1,2\n3,B4\n5",
-         {{'C', 0, 1, 0}, {'C', 1, 2, 0}, {'C', 0, 3, 1}, {'B', 1, 3.5f, 1}, {'B', 0, 4.5f, 2}}},
+        {"letter and lift persist across cells and lines", "C1,2\n3,B4\n5", {{'C', 0, 1, 0}, {'C', 1, 2, 0}, {'C', 0, 3, 1}, {'B', 1, 3.5f, 1}, {'B', 0, 4.5f, 2}}},
         {"bare number before any letter", "4,5", {{'\0', 0, 3.5f, 0}, {'\0', 1, 4.5f, 0}}},
-        {"start cell takes the last number of the previous line", "B1,B2\nP",
-         {{'B', 0, 0.5f, 0}, {'B', 1, 1.5f, 0}, {'P', 0, 1.5f, 1}}},
+        {"start cell takes the last number of the previous line", "B1,B2\nP", {{'B', 0, 0.5f, 0}, {'B', 1, 1.5f, 0}, {'P', 0, 1.5f, 1}}},
         {"start cell keeps the cylinder's lift", "C3P", {{'C', 0, 3, 0}, {'P', 0, 3, 0}}},
         {"unknown letters are stored", "X1,%2", {{'X', 0, 0.5f, 0}, {'%', 1, 1.5f, 0}}},
         {"an unknown subtype after C is a letter of its own", "Cx1", {{'x', 0, 0.5f, 0}}},
@@ -457,8 +453,16 @@ TEST_F(StageChangeTest, DropsLeftForTheNewStage) {
         int low, high;
     };
     const std::vector<Case> cases = {
-        {false, 2, 1, 2},   {false, 10, 2, 4},  {false, 21, 4, 7},  {false, 30, 0, 0},  {false, 31, 31, 31},
-        {false, 45, 45, 45}, {true, 9, 1, 2},   {true, 30, 5, 9},   {true, 39, 5, 9},   {true, 40, 40, 40},
+        {false, 2, 1, 2},
+        {false, 10, 2, 4},
+        {false, 21, 4, 7},
+        {false, 30, 0, 0},
+        {false, 31, 31, 31},
+        {false, 45, 45, 45},
+        {true, 9, 1, 2},
+        {true, 30, 5, 9},
+        {true, 39, 5, 9},
+        {true, 40, 40, 40},
     };
     for (const Case& c : cases) {
         SetUp();

@@ -19,11 +19,11 @@ TEST(SjisConversion, UsesTheWindowsCodePage) {
     };
     const Case cases[] = {
         {kPrompt, "Bボタンで次へ"},
-        {"\x5C", "\\"},                 // a backslash, not a yen sign
-        {"\x81\x60", "\xEF\xBD\x9E"},   // FULLWIDTH TILDE, the code page's wave dash
-        {"\x81\x7C", "\xEF\xBC\x8D"},   // FULLWIDTH HYPHEN-MINUS
-        {"\x87\x40", "①"},              // NEC special row
-        {"\xB1", "ｱ"},                  // half-width katakana
+        {"\x5C", "\\"},                // a backslash, not a yen sign
+        {"\x81\x60", "\xEF\xBD\x9E"},  // FULLWIDTH TILDE, the code page's wave dash
+        {"\x81\x7C", "\xEF\xBC\x8D"},  // FULLWIDTH HYPHEN-MINUS
+        {"\x87\x40", "①"},             // NEC special row
+        {"\xB1", "ｱ"},                 // half-width katakana
         {"", ""},
     };
     for (const Case& c : cases) {
@@ -33,10 +33,16 @@ TEST(SjisConversion, UsesTheWindowsCodePage) {
 }
 
 TEST(SjisConversion, SkipsWhatCannotBeConverted) {
-    EXPECT_EQ(sjisToUtf8("A\xFF" "B"), "AB");             // not a CP932 byte
-    EXPECT_EQ(sjisToUtf8("A\x82"), "A");                  // lead byte cut off at the end
-    EXPECT_EQ(utf8ToSjis("A\xF0\x9F\x98\x80" "B"), "AB");  // no such character in the code page
-    EXPECT_EQ(utf8ToSjis("A\xE3\x81" "B"), "AB");          // broken UTF-8
+    EXPECT_EQ(sjisToUtf8("A\xFF"
+                         "B"),
+              "AB");                      // not a CP932 byte
+    EXPECT_EQ(sjisToUtf8("A\x82"), "A");  // lead byte cut off at the end
+    EXPECT_EQ(utf8ToSjis("A\xF0\x9F\x98\x80"
+                         "B"),
+              "AB");  // no such character in the code page
+    EXPECT_EQ(utf8ToSjis("A\xE3\x81"
+                         "B"),
+              "AB");  // broken UTF-8
 }
 
 class FontTest : public ::testing::Test {

@@ -76,5 +76,4 @@ protected:
     }
 };
 
-
 }  // namespace hc::frontend

@@ -7,7 +7,6 @@
 #include <limits>
 #include <memory>
 
-#include "tests/support/working_folder.h"
 #include "engine/camera.h"
 #include "engine/input_state.h"
 #include "engine/mesh_cache.h"
@@ -20,6 +19,7 @@
 #include "platform/sprite.h"
 #include "scenes/game_scene.h"
 #include "test_platform.h"
+#include "tests/support/working_folder.h"
 
 namespace hc {
 namespace {
@@ -33,9 +33,20 @@ TEST(GameSceneBonus, ClearBonusByModeAndStage) {
         std::int32_t bonus;
     };
     const Case cases[] = {
-        {0, 1, 1000},  {0, 9, 1000},  {0, 10, 2000}, {0, 20, 2000}, {0, 30, 5000},
-        {0, 40, 1000}, {0, 11, 1000}, {1, 1, 1000},  {1, 10, 2000}, {1, 30, 2000},
-        {1, 40, 2000}, {1, 70, 2000}, {1, 29, 1000}, {1, 31, 1000},
+        {0, 1, 1000},
+        {0, 9, 1000},
+        {0, 10, 2000},
+        {0, 20, 2000},
+        {0, 30, 5000},
+        {0, 40, 1000},
+        {0, 11, 1000},
+        {1, 1, 1000},
+        {1, 10, 2000},
+        {1, 30, 2000},
+        {1, 40, 2000},
+        {1, 70, 2000},
+        {1, 29, 1000},
+        {1, 31, 1000},
     };
     for (const Case& c : cases)
         EXPECT_EQ(GameScene::clearBonus(c.endless, c.stage), c.bonus) << "endless " << c.endless << " stage " << c.stage;
@@ -49,7 +60,12 @@ TEST(GameSceneBonus, ScoreStaysWithinZeroAndTheLargestValue) {
     };
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     const Case cases[] = {
-        {0, -5, 0}, {100, -100, 0}, {100, -250, 0}, {100, -99, 1}, {100, 80, 180}, {kMax - 10, 5000, kMax},
+        {0, -5, 0},
+        {100, -100, 0},
+        {100, -250, 0},
+        {100, -99, 1},
+        {100, 80, 180},
+        {kMax - 10, 5000, kMax},
     };
     for (const Case& c : cases)
         EXPECT_EQ(GameScene::addToScore(c.score, c.delta), c.expected) << c.score << " + " << c.delta;

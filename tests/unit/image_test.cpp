@@ -105,8 +105,13 @@ TEST_F(ImageTest, DefaultSizesRoundUpToPowersOfTwoAndExplicitSizesScale) {
         int width, height, askWidth, askHeight, expectWidth, expectHeight;
     };
     const Case cases[] = {
-        {3, 5, 0, 0, 4, 8}, {4, 4, 0, 0, 4, 4}, {1, 1, 0, 0, 1, 1}, {5, 1, 0, 0, 8, 1},
-        {129, 64, 0, 0, 256, 64}, {4, 4, 6, 3, 6, 3}, {300, 10, 16, 0, 16, 16},
+        {3, 5, 0, 0, 4, 8},
+        {4, 4, 0, 0, 4, 4},
+        {1, 1, 0, 0, 1, 1},
+        {5, 1, 0, 0, 8, 1},
+        {129, 64, 0, 0, 256, 64},
+        {4, 4, 6, 3, 6, 3},
+        {300, 10, 16, 0, 16, 16},
     };
     for (const Case& c : cases) {
         std::vector<Colour> pixels(static_cast<std::size_t>(c.width) * c.height, 0xFF336699);
@@ -184,8 +189,7 @@ TEST_F(ImageTest, RefusesMorePixelsThanTheGameCanUseBeforeDecoding) {
     for (auto [w, h] : {std::pair<std::uint32_t, std::uint32_t>{4097, 4096}, {8200, 2100}, {16384, 16384}}) {
         const std::string path = (folder / "large.png").string();
         std::string bytes = greyPng(w, w == 16384 ? 1 : h);
-        bytes.replace(20, 4, std::string{static_cast<char>(h >> 24), static_cast<char>(h >> 16),
-                                         static_cast<char>(h >> 8), static_cast<char>(h)});
+        bytes.replace(20, 4, std::string{static_cast<char>(h >> 24), static_cast<char>(h >> 16), static_cast<char>(h >> 8), static_cast<char>(h)});
         std::ofstream(path, std::ios::binary) << bytes;
         EXPECT_EQ(createTextureFromFile(*device, path, 0, 0, 0), nullptr) << w << " x " << h;
     }

@@ -11,15 +11,16 @@ using Kind = InputScript::Kind;
 TEST(InputScript, ReadsEveryActionInTickOrder) {
     InputScript s;
     std::string error;
-    ASSERT_TRUE(s.parse("# a run\n"
-                        "at 30 left -1000 1000   # held\n"
-                        "at 10 press BACK\n"
-                        "\n"
-                        "at 20 tap RS\n"
-                        "at 25 triggers -250\n"
-                        "at 40 shot frames/one shot.png\n"
-                        "at 50 end\n",
-                        "s", error))
+    ASSERT_TRUE(s.parse(
+        "# a run\n"
+        "at 30 left -1000 1000   # held\n"
+        "at 10 press BACK\n"
+        "\n"
+        "at 20 tap RS\n"
+        "at 25 triggers -250\n"
+        "at 40 shot frames/one shot.png\n"
+        "at 50 end\n",
+        "s", error))
         << error;
     ASSERT_EQ(s.actions.size(), 7u);
     EXPECT_EQ(s.actions[0].tick, 10);
@@ -99,12 +100,13 @@ TEST(InputScript, MalformedLinesAreRejectedWithTheirLineNumber) {
 TEST(InputScript, KeysAndThePadsPlug) {
     InputScript s;
     std::string error;
-    ASSERT_TRUE(s.parse("at 3 key Left Shift down\n"
-                        "at 4 key Return tap\n"
-                        "at 5 key up up\n"
-                        "at 6 pad detach\n"
-                        "at 7 pad attach\n",
-                        "s", error))
+    ASSERT_TRUE(s.parse(
+        "at 3 key Left Shift down\n"
+        "at 4 key Return tap\n"
+        "at 5 key up up\n"
+        "at 6 pad detach\n"
+        "at 7 pad attach\n",
+        "s", error))
         << error;
     ASSERT_EQ(s.actions.size(), 6u);
     EXPECT_EQ(s.actions[0].kind, Kind::KeyDown);

@@ -1,5 +1,5 @@
-#include "tests/support/working_folder.h"
 #include "engine/mesh_cache.h"
+#include "tests/support/working_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -111,9 +111,10 @@ TEST_F(MeshTest, RefusesWhatIsNotAReadableXFile) {
     bad.replace(bad.find("3;4,5,6;;"), 9, "3;4,5,60;;");
     EXPECT_FALSE(load(bad, "badindex.x"));
     // Another format under an .x name.
-    EXPECT_FALSE(load("solid a\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
-                      "endloop\nendfacet\nendsolid a\n",
-                      "stl.x"));
+    EXPECT_FALSE(load(
+        "solid a\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
+        "endloop\nendfacet\nendsolid a\n",
+        "stl.x"));
     EXPECT_EQ(mesh, nullptr);
 }
 
@@ -121,7 +122,8 @@ TEST_F(MeshTest, RefusesMoreVerticesThanSixteenBitIndicesReach) {
     // Separate triangles, three distinct vertices each: 21845 of them fill 65535 vertices exactly.
     auto manyTriangles = [](int triangles) {
         std::ostringstream x;
-        x << "xof 0303txt 0032\nMesh Many {\n" << triangles * 3 << ";\n";
+        x << "xof 0303txt 0032\nMesh Many {\n"
+          << triangles * 3 << ";\n";
         for (int i = 0; i < triangles * 3; ++i)
             x << i << ".0;" << (i % 3) << ".0;0.0;" << (i + 1 < triangles * 3 ? ",\n" : ";\n");
         x << triangles << ";\n";
@@ -165,14 +167,14 @@ TEST_F(MeshTest, IntersectFindsTheNearestHitAlongTheWholeForwardLine) {
         float distance;
         Vec3 point;
     } cases[] = {
-        {{1, 5, 1}, {0, -1, 0}, true, 5, {1, 0, 1}},          // straight down onto the quad
-        {{1, 5, 1}, {0, -0.1f, 0}, true, 50, {1, 0, 1}},      // far beyond the ray's own length
-        {{1, -5, 1}, {0, -1, 0}, false, 0, {}},               // the quad lies behind
-        {{1, -5, 1}, {0, 1, 0}, true, 5, {1, 0, 1}},          // from below: back faces count
-        {{10, 5, 10}, {0, -1, 0}, false, 0, {}},              // beside the mesh
+        {{1, 5, 1}, {0, -1, 0}, true, 5, {1, 0, 1}},              // straight down onto the quad
+        {{1, 5, 1}, {0, -0.1f, 0}, true, 50, {1, 0, 1}},          // far beyond the ray's own length
+        {{1, -5, 1}, {0, -1, 0}, false, 0, {}},                   // the quad lies behind
+        {{1, -5, 1}, {0, 1, 0}, true, 5, {1, 0, 1}},              // from below: back faces count
+        {{10, 5, 10}, {0, -1, 0}, false, 0, {}},                  // beside the mesh
         {{5.2f, 1.2f, -3}, {0, 0, 1}, true, 4, {5.2f, 1.2f, 1}},  // through the standing triangle
-        {{5.9f, 1.9f, -3}, {0, 0, 1}, false, 0, {}},          // inside the box, outside the triangle
-        {{1, 5, 1}, {0, 0, 0}, false, 0, {}},                 // no direction
+        {{5.9f, 1.9f, -3}, {0, 0, 1}, false, 0, {}},              // inside the box, outside the triangle
+        {{1, 5, 1}, {0, 0, 0}, false, 0, {}},                     // no direction
     };
     for (const Case& c : cases) {
         bool hit = mesh->intersect(c.start, c.dir, face, u, v, distance);
@@ -223,7 +225,7 @@ TEST(MeshSphere, TheFaceTreeFindsWhatTryingEveryFaceFinds) {
     for (int i = 0; i < 2000; ++i) {
         Vec3 start{random() * 3, random() * 3, random() * 3};
         Vec3 dir{random(), random(), random()};
-        if (i % 4 == 0) dir = Vec3{0, 0, 0} - start;      // aimed at the centre
+        if (i % 4 == 0) dir = Vec3{0, 0, 0} - start;                // aimed at the centre
         if (i % 7 == 0) dir = {0, random() > 0 ? 1.0f : -1.0f, 0};  // along an axis
         std::uint32_t faceA = 0, faceB = 0;
         float uA = 0, vA = 0, tA = 0, uB = 0, vB = 0, tB = 0;

@@ -103,7 +103,7 @@ TEST_F(MutterWindowTest, MovingHidesTheWindowAndTheNextOpeningShowsTheNextRemark
 TEST_F(MutterWindowTest, TheButtonSkipsAndRestartsTheRemarksPeriod) {
     struct Case {
         const char* name;
-        int pressTick;       // idle tick on which B is newly pressed
+        int pressTick;  // idle tick on which B is newly pressed
         int indexAfter;
         int timerAfter;
     };
@@ -175,9 +175,16 @@ TEST_F(MutterWindowTest, TheWindowWidthFollowsTheRemarksByteLength) {
         int markerX;
     };
     const Case cases[] = {
-        {2, 384, 418, 747},    {39, 384, 418, 747},   {40, 288, 370, 829}, {59, 288, 370, 829},
-        {60, 192, 322, 887},   {74, 192, 322, 887},   {75, 96, 274, 999},  {99, 96, 274, 999},
-        {100, 0, 130, 1103},   {127, 0, 130, 1103},
+        {2, 384, 418, 747},
+        {39, 384, 418, 747},
+        {40, 288, 370, 829},
+        {59, 288, 370, 829},
+        {60, 192, 322, 887},
+        {74, 192, 322, 887},
+        {75, 96, 274, 999},
+        {99, 96, 274, 999},
+        {100, 0, 130, 1103},
+        {127, 0, 130, 1103},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
@@ -225,8 +232,7 @@ TEST_F(MutterWindowTest, TheMarkerBlinksWithAThirtyTickHalfPeriod) {
         int timer;
         bool marker;
     };
-    const Case cases[] = {{121, false}, {149, false}, {150, true}, {179, true}, {180, false},
-                          {210, true},  {359, true}, {360, false}};
+    const Case cases[] = {{121, false}, {149, false}, {150, true}, {179, true}, {180, false}, {210, true}, {359, true}, {360, false}};
     int ticks = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.timer);

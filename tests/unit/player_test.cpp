@@ -7,7 +7,6 @@
 #include <memory>
 #include <vector>
 
-#include "tests/support/working_folder.h"
 #include "engine/camera.h"
 #include "engine/input_state.h"
 #include "engine/mesh_cache.h"
@@ -19,6 +18,7 @@
 #include "platform/headless/headless_device.h"
 #include "platform/headless/headless_sound_device.h"
 #include "test_platform.h"
+#include "tests/support/working_folder.h"
 
 namespace hc {
 namespace {
@@ -143,15 +143,15 @@ TEST_F(PlayerTest, FlickDirectionChoosesTheAction) {
         std::int32_t action;
     };
     const Case cases[] = {
-        {0, -700, 0, 0, 1},             // ahead (heading 0 faces +z, the stick's up)
-        {-700, -700, 0, 0, 1},          // 45 degrees left: within 50 of the heading
-        {-700, 0, 0, 0, 2},             // 90 left
-        {700, 0, 0, 0, 3},              // 90 right
-        {700, 700, 0, 0, 4},            // 135 right, beyond 130: the turning cut
-        {0, 700, 0, 0, 4},              // behind
-        {0, 0, kRightStick, kRightStick, 5},    // button 9 pressed with the stick centred
-        {700, 0, kRightStick, 0, 3},        // button 9 held with a flick: the sweep that can queue the finisher
-        {0, 700, kRightStick, 0, 0},        // ... but not behind the knight
+        {0, -700, 0, 0, 1},                   // ahead (heading 0 faces +z, the stick's up)
+        {-700, -700, 0, 0, 1},                // 45 degrees left: within 50 of the heading
+        {-700, 0, 0, 0, 2},                   // 90 left
+        {700, 0, 0, 0, 3},                    // 90 right
+        {700, 700, 0, 0, 4},                  // 135 right, beyond 130: the turning cut
+        {0, 700, 0, 0, 4},                    // behind
+        {0, 0, kRightStick, kRightStick, 5},  // button 9 pressed with the stick centred
+        {700, 0, kRightStick, 0, 3},          // button 9 held with a flick: the sweep that can queue the finisher
+        {0, 700, kRightStick, 0, 0},          // ... but not behind the knight
     };
     for (const Case& c : cases) {
         Player p;
@@ -175,9 +175,9 @@ TEST_F(PlayerTest, WalkingSpeedAlongAxesAndDiagonals) {
         {800, 0, 90, full, 0},
         {-800, 0, -90, -full, 0},
         {0, 800, 180, 0, -full},
-        {400, -400, 45, diagonal, diagonal},   // both components halved
+        {400, -400, 45, diagonal, diagonal},  // both components halved
         {-400, 400, -135, -diagonal, -diagonal},
-        {0, -400, 0, 0, full / 2},             // half deflection
+        {0, -400, 0, 0, full / 2},  // half deflection
     };
     for (const Case& c : cases) {
         player.heading = player.targetHeading = c.heading;
@@ -405,8 +405,13 @@ TEST_F(PlayerTest, DamageKnockBackAndScoreFollowTheAction) {
         std::int32_t score;
     };
     const Case cases[] = {
-        {1, 1, false, 100}, {2, 1, false, 80}, {3, 1, false, 80}, {4, 1, false, 100},
-        {5, 1, true, 80},   {9, 1, false, 120}, {10, 2, true, 160},
+        {1, 1, false, 100},
+        {2, 1, false, 80},
+        {3, 1, false, 80},
+        {4, 1, false, 100},
+        {5, 1, true, 80},
+        {9, 1, false, 120},
+        {10, 2, true, 160},
     };
     for (const Case& c : cases) {
         FakeWave w;
@@ -483,8 +488,14 @@ TEST_F(PlayerTest, HitScoreOfTheSpinAndFinisherFallsWithTheChain) {
         std::uint32_t chainAfter;
     };
     const Case cases[] = {
-        {9, 0, 0, 120, 1}, {9, 1, 0, 60, 2},  {9, 6, 0, 17, 7},      {10, 0, 0, 160, 1},
-        {10, 2, 0, 53, 3}, {1, 5, 0, 100, 5}, {9, 3, 7, 10000, 4},  {2, 0, 7, 10000, 0},
+        {9, 0, 0, 120, 1},
+        {9, 1, 0, 60, 2},
+        {9, 6, 0, 17, 7},
+        {10, 0, 0, 160, 1},
+        {10, 2, 0, 53, 3},
+        {1, 5, 0, 100, 5},
+        {9, 3, 7, 10000, 4},
+        {2, 0, 7, 10000, 0},
     };
     for (const Case& c : cases) {
         player.blade.controller.action = c.action;

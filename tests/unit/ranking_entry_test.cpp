@@ -222,10 +222,8 @@ TEST_F(RankingEntryTest, TheFifthConfirmWritesTheNameIntoTheModesFile) {
     };
     const Case cases[] = {
         {"empty file gives position 1", 0, "", {0, 1, 2, 3, 4}, 120, "1-ABCDE-12-120-\n"},
-        {"five blanks are five spaces", 0, "1-AAAAA-9-500-\n", {26, 26, 26, 26, 26}, 100,
-         "1-AAAAA-9-500-\n2-     -12-100-\n"},
-        {"a new best moves everyone down", 1, "1-ENDLS-40-99999-\n", {25, 26, 0, 26, 25}, 100000,
-         "1-Z A Z-12-100000-\n2-ENDLS-40-99999-\n"},
+        {"five blanks are five spaces", 0, "1-AAAAA-9-500-\n", {26, 26, 26, 26, 26}, 100, "1-AAAAA-9-500-\n2-     -12-100-\n"},
+        {"a new best moves everyone down", 1, "1-ENDLS-40-99999-\n", {25, 26, 0, 26, 25}, 100000, "1-Z A Z-12-100000-\n2-ENDLS-40-99999-\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -280,16 +278,16 @@ TEST_F(RankingEntryTest, TheTopFiveAndTheOwnRowAreDrawnFromTheSheet) {
     // Row 1 of the file: "1-ROWEN-30-168400-" at y 132; rows 6 and 7 are not shown.
     EXPECT_TRUE(sameRect(cellAt(draws, 350, 132), {32 * ('R' - 65), 0, 32 * ('R' - 65) + 32, 36}));
     EXPECT_TRUE(sameRect(cellAt(draws, 350 + 4 * 36, 132), {32 * ('N' - 65), 0, 32 * ('N' - 65) + 32, 36}));
-    EXPECT_TRUE(sameRect(cellAt(draws, 220, 132), {32, 36, 64, 64}));        // position 1
-    EXPECT_TRUE(sameRect(cellAt(draws, 751, 132), {0, 36, 32, 64}));         // stage 30: 0 ...
-    EXPECT_TRUE(sameRect(cellAt(draws, 719, 132), {96, 36, 128, 64}));      // ... then 3
+    EXPECT_TRUE(sameRect(cellAt(draws, 220, 132), {32, 36, 64, 64}));            // position 1
+    EXPECT_TRUE(sameRect(cellAt(draws, 751, 132), {0, 36, 32, 64}));             // stage 30: 0 ...
+    EXPECT_TRUE(sameRect(cellAt(draws, 719, 132), {96, 36, 128, 64}));           // ... then 3
     EXPECT_TRUE(sameRect(cellAt(draws, 1072 - 5 * 32, 132), {32, 36, 64, 64}));  // 168400 ends in 1
     EXPECT_TRUE(sameRect(cellAt(draws, 350, 132 + 4 * 94), {32 * ('G' - 65), 0, 32 * ('G' - 65) + 32, 36}));
     EXPECT_FALSE(cellAt(draws, 220, 132 + 6 * 94));
     // The own row in sixth place: stage and score, no position number.
-    EXPECT_TRUE(sameRect(cellAt(draws, 751, 602), {64, 36, 96, 64}));   // 12: 2 ...
-    EXPECT_TRUE(sameRect(cellAt(draws, 719, 602), {32, 36, 64, 64}));   // ... then 1
-    EXPECT_TRUE(sameRect(cellAt(draws, 1072, 602), {192, 36, 224, 64})); // 3456 ends in 6
+    EXPECT_TRUE(sameRect(cellAt(draws, 751, 602), {64, 36, 96, 64}));     // 12: 2 ...
+    EXPECT_TRUE(sameRect(cellAt(draws, 719, 602), {32, 36, 64, 64}));     // ... then 1
+    EXPECT_TRUE(sameRect(cellAt(draws, 1072, 602), {192, 36, 224, 64}));  // 3456 ends in 6
     EXPECT_FALSE(cellAt(draws, 220, 602));
     // The name: A, B, then blanks; the current letter C under the cursor in slot 3, with its arrows.
     EXPECT_TRUE(sameRect(cellAt(draws, 386, 602), {0, 0, 32, 36}));
@@ -314,15 +312,15 @@ TEST_F(RankingEntryTest, StoredNamesOutsideTheLettersUseTheDigitRow) {
     start();
     auto draws = frame();
     EXPECT_TRUE(sameRect(cellAt(draws, 350, 132), {0, 0, 32, 36}));
-    EXPECT_TRUE(sameRect(cellAt(draws, 386, 132), {32 * 29, 0, 32 * 30, 36}));        // '^'
-    EXPECT_TRUE(sameRect(cellAt(draws, 422, 132), {32 * 30, 36, 32 * 31, 64}));       // '_'
-    EXPECT_TRUE(sameRect(cellAt(draws, 458, 132), {32 * -33, 36, 32 * -32, 64}));     // ' '
-    EXPECT_TRUE(sameRect(cellAt(draws, 1072, 132), {0, 36, 32, 64}));  // a score of 0 is one digit
+    EXPECT_TRUE(sameRect(cellAt(draws, 386, 132), {32 * 29, 0, 32 * 30, 36}));     // '^'
+    EXPECT_TRUE(sameRect(cellAt(draws, 422, 132), {32 * 30, 36, 32 * 31, 64}));    // '_'
+    EXPECT_TRUE(sameRect(cellAt(draws, 458, 132), {32 * -33, 36, 32 * -32, 64}));  // ' '
+    EXPECT_TRUE(sameRect(cellAt(draws, 1072, 132), {0, 36, 32, 64}));              // a score of 0 is one digit
     EXPECT_FALSE(cellAt(draws, 1040, 132));
     // Numbers that read back negative show one digit from left of the sheet, and any byte of a name
     // picks some cell: nothing is read outside the record.
-    EXPECT_TRUE(sameRect(cellAt(draws, 751, 226), {-32, 36, 0, 64}));    // -1
-    EXPECT_TRUE(sameRect(cellAt(draws, 1072, 226), {-256, 36, -224, 64})); // -2147483648
+    EXPECT_TRUE(sameRect(cellAt(draws, 751, 226), {-32, 36, 0, 64}));       // -1
+    EXPECT_TRUE(sameRect(cellAt(draws, 1072, 226), {-256, 36, -224, 64}));  // -2147483648
     EXPECT_FALSE(cellAt(draws, 719, 226));
     EXPECT_FALSE(cellAt(draws, 1040, 226));
     EXPECT_TRUE(sameRect(cellAt(draws, 350, 226), {32 * (255 - 65), 36, 32 * (256 - 65), 64}));

@@ -11,7 +11,6 @@
 namespace hc {
 namespace {
 
-
 constexpr std::uint32_t kB = padBit(PadButton::B);
 constexpr float kUp = -800;
 constexpr float kDown = 800;
@@ -161,7 +160,7 @@ TEST_F(RankingSceneTest, AStickLetGoWaitsForTheTimerAndThenStepsAtOnce) {
     tick(0);
     tick(kDown);  // too soon after the last step
     EXPECT_EQ(ranking.scroll, 6);
-    tick(-500);   // the band's edge is neutral
+    tick(-500);  // the band's edge is neutral
     tick(500);
     for (int i = 0; i < 13; ++i) tick(0);
     tick(kUp);
@@ -250,10 +249,10 @@ TEST_F(RankingSceneTest, ARowPlacesItsGlyphsAndRightAlignedNumbers) {
     };
     const int y = (11 - 6) * 94 + 132;
     std::vector<Glyph> expected = {
-        {{0, 0, 32, 36}, 350},        {{32, 0, 64, 36}, 386},   {{928, 0, 960, 36}, 422},
-        {{-2016, 36, -1984, 64}, 458}, {{800, 0, 832, 36}, 494},  // a space falls left of the sheet
-        {{64, 36, 96, 64}, 220},       {{32, 36, 64, 64}, 188},   // 12
-        {{0, 36, 32, 64}, 751},                                   // 0 is one digit
+        {{0, 0, 32, 36}, 350}, {{32, 0, 64, 36}, 386}, {{928, 0, 960, 36}, 422}, {{-2016, 36, -1984, 64}, 458}, {{800, 0, 832, 36}, 494},  // a space falls left of the sheet
+        {{64, 36, 96, 64}, 220},
+        {{32, 36, 64, 64}, 188},  // 12
+        {{0, 36, 32, 64}, 751},   // 0 is one digit
     };
     const char* score = "4294967295";
     for (int k = 0; k < 10; ++k) {
@@ -322,7 +321,7 @@ TEST_F(RankingSceneTest, APressOnTheTickTheFadeEndsKeepsTheScreenCovered) {
     tick(0, kB);
     tick(0, 0);
     ranking.fadeLevel = 252;
-    frame();  // the opaque frame
+    frame();                    // the opaque frame
     EXPECT_EQ(tick(0, kB), 0);  // the press comes first and delays the leaving by a tick
     const std::vector<ScreenDraw> drawn = frame();
     EXPECT_EQ(drawn.back().texture, ranking.fadeTexture->texture.get());

@@ -69,7 +69,10 @@ TEST_F(RankingTableTest, ReadsFieldsAndCarriesOverWhatALineLeavesOpen) {
 TEST_F(RankingTableTest, HostileLinesStayInsideTheRecord) {
     // A name longer than five bytes, digits that overflow, bytes of any value, a line longer than the
     // reader's buffer.
-    write("1-ABCDEFGHIJ-99999999999999999999-4294967297-\n" "\xff\x01-\x80\x80-x-y-\n" + std::string(300, '7') + "\n");
+    write(
+        "1-ABCDEFGHIJ-99999999999999999999-4294967297-\n"
+        "\xff\x01-\x80\x80-x-y-\n" +
+        std::string(300, '7') + "\n");
     RankingTable table;
     ASSERT_TRUE(table.read(path));
     ASSERT_GE(table.count(), 2);

@@ -360,7 +360,7 @@ TEST_F(ScenarioEventTest, TheSecondKnightFacesThePlayer) {
         EXPECT_FLOAT_EQ(hand.m[3][1], 0.57f);
         const float hx = hand.m[3][0] - c.knight.x, hz = hand.m[3][2] - c.knight.z;
         EXPECT_NEAR(std::sqrt(hx * hx + hz * hz), 0.24f, 1e-4);
-        EXPECT_NEAR(hx * dx + hz * dz, 0.0f, 1e-4);           // beside the body, not in front
+        EXPECT_NEAR(hx * dx + hz * dz, 0.0f, 1e-4);            // beside the body, not in front
         EXPECT_NEAR(hx * dz - hz * dx, 0.24f * length, 1e-3);  // on its right
     }
 }

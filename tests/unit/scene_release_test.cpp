@@ -72,7 +72,8 @@ protected:
     // asked for. Then the scene is released as the program releases it.
     void play(int sceneKind, int endless, int ticks, bool pressB) {
         SceneManager& scenes = app_->scenes;
-        const int entry = sceneKind == SceneManager::kTitle ? 0 : sceneKind == SceneManager::kRanking ? 2 : 4;
+        const int entry = sceneKind == SceneManager::kTitle ? 0 : sceneKind == SceneManager::kRanking ? 2
+                                                                                                      : 4;
         scenes.sceneKind = sceneKind;
         scenes.updateIndex = entry;
         scenes.drawIndex = entry;
@@ -81,8 +82,10 @@ protected:
         for (int t = 0; t < ticks; ++t) {
             pad = JoyState{};
             const int side = (t / 40) % 4;
-            pad.lX = side == 0 ? 800 : side == 2 ? -800 : 0;
-            pad.lY = side == 1 ? 800 : side == 3 ? -800 : 0;
+            pad.lX = side == 0 ? 800 : side == 2 ? -800
+                                                 : 0;
+            pad.lY = side == 1 ? 800 : side == 3 ? -800
+                                                 : 0;
             if (t % 30 < 3) pad.lRx = (t / 30) % 2 ? 1000 : -1000;
             if (pressB && t % 45 == 0) pad.rgbButtons[padIndex(PadButton::B)] = 0x80;
             gInput.update();

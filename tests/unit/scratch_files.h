@@ -13,7 +13,6 @@
 
 namespace hc::testfiles {
 
-
 inline void writeFile(const std::string& path, const std::string& bytes) {
     std::filesystem::path p(path);
     if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());

@@ -18,7 +18,6 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/working_folder.h"
 #include "engine/camera.h"
 #include "engine/mesh_cache.h"
 #include "engine/services.h"
@@ -35,6 +34,7 @@
 #include "scenes/ranking_table.h"
 #include "scenes/scenario_event.h"
 #include "test_platform.h"
+#include "tests/support/working_folder.h"
 
 namespace hc {
 namespace {
@@ -303,7 +303,7 @@ TEST_F(ShippedDataTest, TheOrderCoversAStoryRunAndEndsInTheCathedral) {
 
 const char* const kWaveFiles[EnemyManager::kTableCount] = {
     "tutorial1.csv", "tutorial2.csv", "enemy_a.csv", "enemy_c.csv", "enemy_d.csv",
-    "enemy_e.csv",   "enemy_g.csv",   "enemy_f.csv", "enemy_h.csv", "enemy_i.csv"};
+    "enemy_e.csv", "enemy_g.csv", "enemy_f.csv", "enemy_h.csv", "enemy_i.csv"};
 
 // The five fields of every line of a wave file, read the plain way.
 std::vector<std::vector<float>> plainWaveLines(const std::string& path) {

@@ -89,8 +89,7 @@ protected:
 
     std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         const fs::path path = dir / name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                   static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path.string();
     }
     const std::vector<test::Shown>& messages() { return platform.platform.messages; }

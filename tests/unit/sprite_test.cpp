@@ -48,10 +48,16 @@ TEST_F(SpriteTest, BeginSetsTheSpriteStates) {
         std::uint32_t value;
     };
     const Expect states[] = {
-        {RenderState::AlphaBlendEnable, 1}, {RenderState::SrcBlend, BLEND_SRCALPHA},
-        {RenderState::DestBlend, BLEND_INVSRCALPHA}, {RenderState::AlphaTestEnable, 1},
-        {RenderState::AlphaFunc, CMP_GREATER}, {RenderState::AlphaRef, 0}, {RenderState::CullMode, CULL_NONE},
-        {RenderState::Lighting, 0}, {RenderState::FogEnable, 0}, {RenderState::ZEnable, ZB_FALSE},
+        {RenderState::AlphaBlendEnable, 1},
+        {RenderState::SrcBlend, BLEND_SRCALPHA},
+        {RenderState::DestBlend, BLEND_INVSRCALPHA},
+        {RenderState::AlphaTestEnable, 1},
+        {RenderState::AlphaFunc, CMP_GREATER},
+        {RenderState::AlphaRef, 0},
+        {RenderState::CullMode, CULL_NONE},
+        {RenderState::Lighting, 0},
+        {RenderState::FogEnable, 0},
+        {RenderState::ZEnable, ZB_FALSE},
     };
     for (const Expect& e : states) EXPECT_EQ(device->renderState(e.state), e.value) << static_cast<int>(e.state);
     EXPECT_EQ(device->textureStageState(0, TextureStageState::ColorOp), TOP_MODULATE);
@@ -135,10 +141,12 @@ TEST_F(SpriteTest, DrawPlacesTheSourceRectangle) {
         EXPECT_EQ(draws[0].colour, 0xFF00FF00u);
         const Rect& s = draws[0].screen;
         EXPECT_EQ((std::array{s.left, s.top, s.right, s.bottom}),
-                  (std::array{c.screen.left, c.screen.top, c.screen.right, c.screen.bottom})) << c.name;
+                  (std::array{c.screen.left, c.screen.top, c.screen.right, c.screen.bottom}))
+            << c.name;
         const Rect& t = draws[0].source;
         EXPECT_EQ((std::array{t.left, t.top, t.right, t.bottom}),
-                  (std::array{c.texels.left, c.texels.top, c.texels.right, c.texels.bottom})) << c.name;
+                  (std::array{c.texels.left, c.texels.top, c.texels.right, c.texels.bottom}))
+            << c.name;
     }
     device->calls.clear();
     sprite.draw(nullptr, nullptr, nullptr, nullptr, 0xFFFFFFFF);

@@ -7,7 +7,6 @@
 namespace hc {
 namespace {
 
-
 constexpr std::uint32_t kB = padBit(PadButton::B);
 constexpr std::uint32_t kX = padBit(PadButton::X);
 constexpr float kUp = -800;
@@ -99,7 +98,12 @@ TEST_F(TitleSceneTest, OneDeflectionMovesTheCursorOneItemWrappingAtBothEnds) {
     };
     // On screen: start (1) on top, ranking (0) in the middle, quit (2) at the bottom.
     const Case cases[] = {
-        {1, kUp, 2}, {0, kUp, 1}, {2, kUp, 0}, {1, kDown, 0}, {0, kDown, 2}, {2, kDown, 1},
+        {1, kUp, 2},
+        {0, kUp, 1},
+        {2, kUp, 0},
+        {1, kDown, 0},
+        {0, kDown, 2},
+        {2, kDown, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.from << " " << c.stick);
@@ -114,7 +118,7 @@ TEST_F(TitleSceneTest, AHeldStickMovesOnceUntilItComesBackInsideTheBandEndsInclu
     EXPECT_EQ(title.cursor, TitleScene::kQuitItem);
     tick(kDown);  // straight to the other side without the middle: still latched
     EXPECT_EQ(title.cursor, TitleScene::kQuitItem);
-    tick(-500);   // the band's edge counts as the middle
+    tick(-500);  // the band's edge counts as the middle
     tick(-501);
     EXPECT_EQ(title.cursor, TitleScene::kRankingItem);
     tick(500);

@@ -69,8 +69,9 @@ TEST(XFileReader, ReadsListsClosedBySingleSemicolonsAndOneIndexForAllFaces) {
 }
 
 TEST(XFileReader, AMeshWithoutMaterialsDrawsInGreyAndCornersAreShared) {
-    const std::string x = "xof 0303txt 0032\nMesh {\n 4;\n 0;0;0;,\n 1;0;0;,\n 1;1;0;,\n 0;1;0;;\n"
-                          " 2;\n 3;0,1,2;,\n 3;0,2,3;;\n}\n";
+    const std::string x =
+        "xof 0303txt 0032\nMesh {\n 4;\n 0;0;0;,\n 1;0;0;,\n 1;1;0;,\n 0;1;0;;\n"
+        " 2;\n 3;0,1,2;,\n 3;0,2,3;;\n}\n";
     XFileReader reader;
     XFileModel model;
     ASSERT_TRUE(reader.parse(x, model)) << reader.error;
@@ -172,8 +173,15 @@ TEST(XFileReader, ReadsNumbersAsTheyAreWritten) {
         const char* text;
         float value;
     } cases[] = {
-        {"0.5", 0.5f}, {"-0.25", -0.25f}, {"+2", 2.0f}, {".5", 0.5f}, {"3.", 3.0f},
-        {"1.5e3", 1500.0f}, {"25E-1", 2.5f}, {"0.123456", 0.123456f}, {"0.000001", 0.000001f},
+        {"0.5", 0.5f},
+        {"-0.25", -0.25f},
+        {"+2", 2.0f},
+        {".5", 0.5f},
+        {"3.", 3.0f},
+        {"1.5e3", 1500.0f},
+        {"25E-1", 2.5f},
+        {"0.123456", 0.123456f},
+        {"0.000001", 0.000001f},
     };
     XFileReader reader;
     XFileModel model;

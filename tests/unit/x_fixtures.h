@@ -16,7 +16,9 @@ inline std::string blockX(const std::string& texture = "stone.png", float frameX
            "\n"
            "Frame Root {\n"
            " FrameTransformMatrix {\n"
-           "  1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0," + frame + ",0.0,0.0,1.0;;\n"
+           "  1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0," +
+           frame +
+           ",0.0,0.0,1.0;;\n"
            " }\n"
            " Mesh Block {\n"
            "  7;\n"

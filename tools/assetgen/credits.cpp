@@ -39,8 +39,7 @@ Image knightPortrait(int w, int h) {
   r.draw(rf, {}, body);
   float heading = 20;
   Vec3 handPoint{0.42f * std::sin(radians(heading + 10)), 1.0f, 0.42f * std::cos(radians(heading + 10))};
-  Transform pose = Transform::rotationZ(90).then(Transform::rotationX(-90)).then(Transform::rotationY(heading)).then(
-      Transform::translation(handPoint));
+  Transform pose = Transform::rotationZ(90).then(Transform::rotationX(-90)).then(Transform::rotationY(heading)).then(Transform::translation(handPoint));
   r.draw(hand, {}, pose);
   Image out(w, h);
   for (int y = 0; y < h; ++y)
@@ -89,8 +88,7 @@ void makeCredits(OutputTree& out, TextRenderer& text) {
   const std::vector<Section> sections = {
       {"THE KNIGHT", {"A pale knight of the Hollow Crest", "and the golems of the deep stone"}},
       {"MADE BY", {"The Hollow Crest team:", "design, programming, art and sound"}},
-      {"BUILT WITH", {"SDL2 · SDL2_ttf · FreeType · HarfBuzz", "OpenGL through libepoxy · OpenAL Soft",
-                      "stb_image · fontconfig", "GCC · CMake · Ninja · GoogleTest"}},
+      {"BUILT WITH", {"SDL2 · SDL2_ttf · FreeType · HarfBuzz", "OpenGL through libepoxy · OpenAL Soft", "stb_image · fontconfig", "GCC · CMake · Ninja · GoogleTest"}},
       {"LETTERING", {"Linux Libertine and Linux Biolinum", "IPA Gothic · DejaVu Sans"}},
   };
   float y = 142;

@@ -66,7 +66,6 @@ void mapBlockFaces(MeshBuilder& m, float height) {
   }
 }
 
-
 // Pillar texturing: caps take the floor-slab quarter; the sides take a wall quarter, four lathe
 // segments per texture width, so no triangle straddles a wrap.
 void mapPillar(MeshBuilder& p, int segments, float phaseDegrees, float vOffset) {

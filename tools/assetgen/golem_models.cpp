@@ -49,19 +49,19 @@ MeshBuilder golemStandard() {
   int eyes = m.addMaterial(glowMaterial("eyes", {1.0f, 0.62f, 0.18f}));
   RockParts r{&m, stone, 100, 0.75f};
   for (float s : {-1.0f, 1.0f}) {
-    r.add({s * 0.2f, 0.09f, 0.06f}, {0.19f, 0.1f, 0.25f});          // foot
+    r.add({s * 0.2f, 0.09f, 0.06f}, {0.19f, 0.1f, 0.25f});                 // foot
     r.add({s * 0.2f, 0.33f, 0.0f}, {0.16f, 0.25f, 0.16f}, {0, 0, s * 6});  // leg
   }
-  r.add({0, 0.62f, 0}, {0.32f, 0.18f, 0.25f});                      // hips
-  r.add({0, 1.08f, 0.02f}, {0.42f, 0.44f, 0.33f}, {12, 0, 0}, 2);    // chest
-  r.add({0, 1.28f, -0.12f}, {0.36f, 0.3f, 0.26f}, {20, 0, 0});       // back hump
+  r.add({0, 0.62f, 0}, {0.32f, 0.18f, 0.25f});                     // hips
+  r.add({0, 1.08f, 0.02f}, {0.42f, 0.44f, 0.33f}, {12, 0, 0}, 2);  // chest
+  r.add({0, 1.28f, -0.12f}, {0.36f, 0.3f, 0.26f}, {20, 0, 0});     // back hump
   for (float s : {-1.0f, 1.0f}) {
-    r.add({s * 0.45f, 1.36f, 0.04f}, {0.2f, 0.17f, 0.2f});           // shoulder
-    r.add({s * 0.52f, 1.08f, 0.08f}, {0.12f, 0.2f, 0.12f}, {0, 0, s * -8});   // upper arm
-    r.add({s * 0.54f, 0.76f, 0.14f}, {0.13f, 0.2f, 0.13f}, {-15, 0, 0});      // forearm
-    r.add({s * 0.54f, 0.5f, 0.2f}, {0.17f, 0.16f, 0.17f});           // fist
+    r.add({s * 0.45f, 1.36f, 0.04f}, {0.2f, 0.17f, 0.2f});                   // shoulder
+    r.add({s * 0.52f, 1.08f, 0.08f}, {0.12f, 0.2f, 0.12f}, {0, 0, s * -8});  // upper arm
+    r.add({s * 0.54f, 0.76f, 0.14f}, {0.13f, 0.2f, 0.13f}, {-15, 0, 0});     // forearm
+    r.add({s * 0.54f, 0.5f, 0.2f}, {0.17f, 0.16f, 0.17f});                   // fist
   }
-  r.add({0, 1.6f, 0.15f}, {0.18f, 0.16f, 0.18f});                   // head
+  r.add({0, 1.6f, 0.15f}, {0.18f, 0.16f, 0.18f});  // head
   for (float s : {-1.0f, 1.0f}) m.append(block({s * 0.065f, 1.6f, 0.3f}, {0.055f, 0.03f, 0.03f}, 0.005f, eyes));
   m.append(crystal({0, 1.06f, 0.3f}, {0, 0.25f, 1}, 0.07f, 0.16f, eyes));
   return m;
@@ -75,13 +75,13 @@ MeshBuilder golemSlender() {
   int eyes = m.addMaterial(glowMaterial("eyes", {0.3f, 0.95f, 1.0f}));
   RockParts r{&m, stone, 200, 0.8f};
   for (float s : {-1.0f, 1.0f}) {
-    r.add({s * 0.16f, 0.07f, 0.08f}, {0.1f, 0.07f, 0.2f});                      // foot
-    r.add({s * 0.16f, 0.36f, 0.02f}, {0.08f, 0.26f, 0.08f}, {0, 0, s * 4});     // shin
-    r.add({s * 0.15f, 0.8f, 0.0f}, {0.09f, 0.22f, 0.09f}, {0, 0, s * -5});      // thigh
+    r.add({s * 0.16f, 0.07f, 0.08f}, {0.1f, 0.07f, 0.2f});                   // foot
+    r.add({s * 0.16f, 0.36f, 0.02f}, {0.08f, 0.26f, 0.08f}, {0, 0, s * 4});  // shin
+    r.add({s * 0.15f, 0.8f, 0.0f}, {0.09f, 0.22f, 0.09f}, {0, 0, s * -5});   // thigh
   }
-  r.add({0, 1.04f, 0}, {0.2f, 0.12f, 0.14f});                                   // hips
-  r.add({0, 1.26f, 0.02f}, {0.12f, 0.16f, 0.1f});                               // waist
-  r.add({0, 1.52f, 0.06f}, {0.28f, 0.22f, 0.18f}, {15, 0, 0}, 2);               // chest
+  r.add({0, 1.04f, 0}, {0.2f, 0.12f, 0.14f});                      // hips
+  r.add({0, 1.26f, 0.02f}, {0.12f, 0.16f, 0.1f});                  // waist
+  r.add({0, 1.52f, 0.06f}, {0.28f, 0.22f, 0.18f}, {15, 0, 0}, 2);  // chest
   for (float s : {-1.0f, 1.0f}) {
     r.add({s * 0.33f, 1.64f, 0.06f}, {0.12f, 0.1f, 0.12f});                     // shoulder
     r.add({s * 0.38f, 1.36f, 0.1f}, {0.07f, 0.22f, 0.07f}, {-10, 0, s * -10});  // upper arm
@@ -90,7 +90,7 @@ MeshBuilder golemSlender() {
     for (int c = -1; c <= 1; ++c)
       m.append(crystal({s * 0.42f, 0.8f, 0.26f}, {s * 0.1f * c, -1, 0.35f}, 0.025f, 0.32f, shard));
   }
-  r.add({0, 1.88f, 0.16f}, {0.1f, 0.14f, 0.12f}, {-20, 0, 0});                  // head
+  r.add({0, 1.88f, 0.16f}, {0.1f, 0.14f, 0.12f}, {-20, 0, 0});  // head
   for (float s : {-1.0f, 1.0f}) m.append(block({s * 0.045f, 1.9f, 0.265f}, {0.04f, 0.022f, 0.03f}, 0.005f, eyes));
   // Crystals growing out of the back.
   m.append(crystal({0, 1.6f, -0.1f}, {0, 0.8f, -0.6f}, 0.06f, 0.45f, shard));
@@ -106,19 +106,19 @@ MeshBuilder golemHeavy() {
   int magma = m.addMaterial(glowMaterial("magma", {1.0f, 0.36f, 0.1f}));
   RockParts r{&m, stone, 300, 0.7f};
   for (float s : {-1.0f, 1.0f}) {
-    r.add({s * 0.28f, 0.12f, 0.0f}, {0.24f, 0.13f, 0.28f});                     // foot
-    r.add({s * 0.28f, 0.36f, -0.02f}, {0.22f, 0.22f, 0.22f});                   // leg
+    r.add({s * 0.28f, 0.12f, 0.0f}, {0.24f, 0.13f, 0.28f});    // foot
+    r.add({s * 0.28f, 0.36f, -0.02f}, {0.22f, 0.22f, 0.22f});  // leg
   }
-  r.add({0, 0.62f, -0.04f}, {0.48f, 0.24f, 0.36f}, {}, 2);                      // hips
-  r.add({0, 1.02f, 0.04f}, {0.56f, 0.42f, 0.44f}, {18, 0, 0}, 2);              // chest
-  r.add({0, 1.34f, -0.14f}, {0.5f, 0.26f, 0.36f}, {25, 0, 0});                  // back hump
+  r.add({0, 0.62f, -0.04f}, {0.48f, 0.24f, 0.36f}, {}, 2);         // hips
+  r.add({0, 1.02f, 0.04f}, {0.56f, 0.42f, 0.44f}, {18, 0, 0}, 2);  // chest
+  r.add({0, 1.34f, -0.14f}, {0.5f, 0.26f, 0.36f}, {25, 0, 0});     // back hump
   for (float s : {-1.0f, 1.0f}) {
-    r.add({s * 0.56f, 1.28f, 0.06f}, {0.3f, 0.26f, 0.28f}, {0, 0, s * -12}, 2); // shoulder
-    r.add({s * 0.66f, 0.96f, 0.16f}, {0.18f, 0.21f, 0.18f});                    // upper arm
-    r.add({s * 0.68f, 0.62f, 0.24f}, {0.2f, 0.21f, 0.2f}, {-10, 0, 0});         // forearm
-    r.add({s * 0.68f, 0.28f, 0.3f}, {0.27f, 0.25f, 0.27f}, {}, 2);              // fist on the ground
+    r.add({s * 0.56f, 1.28f, 0.06f}, {0.3f, 0.26f, 0.28f}, {0, 0, s * -12}, 2);  // shoulder
+    r.add({s * 0.66f, 0.96f, 0.16f}, {0.18f, 0.21f, 0.18f});                     // upper arm
+    r.add({s * 0.68f, 0.62f, 0.24f}, {0.2f, 0.21f, 0.2f}, {-10, 0, 0});          // forearm
+    r.add({s * 0.68f, 0.28f, 0.3f}, {0.27f, 0.25f, 0.27f}, {}, 2);               // fist on the ground
   }
-  r.add({0, 1.22f, 0.4f}, {0.14f, 0.12f, 0.14f});                               // small sunken head
+  r.add({0, 1.22f, 0.4f}, {0.14f, 0.12f, 0.14f});  // small sunken head
   for (float s : {-1.0f, 1.0f}) m.append(block({s * 0.05f, 1.23f, 0.53f}, {0.045f, 0.025f, 0.03f}, 0.005f, magma));
   // A molten core breaks out of the chest, and embers crown the back.
   m.append(crystal({0, 1.0f, 0.36f}, {0, 0.1f, 1}, 0.13f, 0.2f, magma));

@@ -47,13 +47,15 @@ void drawHeart(Image& img, float cx, float cy, float scale, bool filled) {
   int x0 = static_cast<int>(cx - 18 * scale) - 3, x1 = static_cast<int>(cx + 18 * scale) + 4;
   int y0 = static_cast<int>(cy - 14 * scale) - 3, y1 = static_cast<int>(cy + 19 * scale) + 4;
   auto d = [&](float px, float py) { return sdf::polygon(px, py, poly); };
-  img.fill(x0, y0, x1, y1, [&](float px, float py) { return d(px, py) - 1.5f; },
-           [](float, float, float) { return hexColour(0x1a0606, 0.95f); });
+  img.fill(
+      x0, y0, x1, y1, [&](float px, float py) { return d(px, py) - 1.5f; },
+      [](float, float, float) { return hexColour(0x1a0606, 0.95f); });
   if (!filled) {
     // An empty socket: dark glass with a gold edge.
     img.fill(x0, y0, x1, y1, d, [](float, float, float) { return hexColour(0x2a1c1c, 0.75f); });
-    img.fill(x0, y0, x1, y1, [&](float px, float py) { return std::fabs(d(px, py) + 1.0f) - 0.8f; },
-             [](float, float, float) { return withAlpha(goldAt(0.55f), 0.8f); });
+    img.fill(
+        x0, y0, x1, y1, [&](float px, float py) { return std::fabs(d(px, py) + 1.0f) - 0.8f; },
+        [](float, float, float) { return withAlpha(goldAt(0.55f), 0.8f); });
     return;
   }
   float top = cy - 13 * scale, bottom = cy + 17 * scale;
@@ -92,25 +94,30 @@ void drawStagePlate(Image& img, TextRenderer& text, const Rect& r) {
   // Crest shield beside the digits.
   float scx = r.l + 33, scy = r.t + 72;
   std::vector<float> shield = {scx - 19, scy - 22, scx + 19, scy - 22, scx + 19, scy + 2, scx, scy + 24, scx - 19, scy + 2};
-  img.fill(r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::polygon(px, py, shield) - 1.5f; },
-           [](float, float, float) { return hexColour(0x140c04, 0.95f); });
-  img.fill(r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::polygon(px, py, shield); },
-           [&](float, float py, float d) {
-             Rgba c = goldAt(clamp01((py - (scy - 22)) / 46));
-             return d > -3.0f ? c : mix(hexColour(0x26324f), hexColour(0x121828), clamp01((py - scy + 22) / 46));
-           });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::polygon(px, py, shield) - 1.5f; },
+      [](float, float, float) { return hexColour(0x140c04, 0.95f); });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::polygon(px, py, shield); },
+      [&](float, float py, float d) {
+        Rgba c = goldAt(clamp01((py - (scy - 22)) / 46));
+        return d > -3.0f ? c : mix(hexColour(0x26324f), hexColour(0x121828), clamp01((py - scy + 22) / 46));
+      });
   // A sword down the shield.
-  img.fill(r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::segment(px, py, scx, scy - 16, scx, scy + 14, 1.6f); },
-           [](float, float, float) { return hexColour(0xdfeaff); });
-  img.fill(r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::segment(px, py, scx - 8, scy - 8, scx + 8, scy - 8, 1.6f); },
-           [](float, float, float) { return goldAt(0.2f); });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::segment(px, py, scx, scy - 16, scx, scy + 14, 1.6f); },
+      [](float, float, float) { return hexColour(0xdfeaff); });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::segment(px, py, scx - 8, scy - 8, scx + 8, scy - 8, 1.6f); },
+      [](float, float, float) { return goldAt(0.2f); });
   // Enemy counter row: label, and a slash between the two numbers the game draws (the count left ends
   // near x 106 of the plate, a two-digit total starts near x 131).
   Lettering enemy = letter(text, Face::Sans, 13, "ENEMY", 1.5f);
   drawLettering(img, enemy, r.l + 12, r.t + 133, goldText(1.2f, 1.5f));
-  img.fill(r.l + 112, r.t + 122, r.l + 136, r.t + 158,
-           [&](float px, float py) { return sdf::segment(px, py, r.l + 123.0f, r.t + 128, r.l + 114.0f, r.t + 151, 1.8f); },
-           [](float, float, float) { return goldAt(0.3f); });
+  img.fill(
+      r.l + 112, r.t + 122, r.l + 136, r.t + 158,
+      [&](float px, float py) { return sdf::segment(px, py, r.l + 123.0f, r.t + 128, r.l + 114.0f, r.t + 151, 1.8f); },
+      [](float, float, float) { return goldAt(0.3f); });
   goldRule(img, r.l + 16, r.r - 16, r.t + 116, 1.2f, false);
 }
 
@@ -151,24 +158,30 @@ void drawStatusPanel(Image& img, TextRenderer& text, const Rect& r) {
   img.draw(body, 0, 0);
   // Medallion with the knight's helm.
   float mcx = r.l + 54, mcy = r.t + 55;
-  img.fill(r.l, r.t, r.l + 110, r.b, [&](float px, float py) { return sdf::circle(px, py, mcx, mcy, 50); },
-           [&](float, float py, float) { return mix(hexColour(0x2b3550), hexColour(0x0d111b), clamp01((py - r.t) / 110)); });
-  img.fill(r.l, r.t, r.l + 110, r.b,
-           [&](float px, float py) { return std::fabs(sdf::circle(px, py, mcx, mcy, 47)) - 3.5f; },
-           [&](float, float py, float) { return goldAt(clamp01((py - r.t - 5) / 100)); });
+  img.fill(
+      r.l, r.t, r.l + 110, r.b, [&](float px, float py) { return sdf::circle(px, py, mcx, mcy, 50); },
+      [&](float, float py, float) { return mix(hexColour(0x2b3550), hexColour(0x0d111b), clamp01((py - r.t) / 110)); });
+  img.fill(
+      r.l, r.t, r.l + 110, r.b,
+      [&](float px, float py) { return std::fabs(sdf::circle(px, py, mcx, mcy, 47)) - 3.5f; },
+      [&](float, float py, float) { return goldAt(clamp01((py - r.t - 5) / 100)); });
   float s = 1.9f;
-  img.fill(r.l, r.t, r.l + 110, r.b, [&](float px, float py) { return helmSdf(px, py, mcx, mcy + 2, s) - 1.5f; },
-           [](float, float, float) { return hexColour(0x0a0d14, 0.9f); });
-  img.fill(r.l, r.t, r.l + 110, r.b, [&](float px, float py) { return helmSdf(px, py, mcx, mcy + 2, s); },
-           [&](float, float py, float) { return paleAt(clamp01((py - (mcy - 28)) / 60)); });
+  img.fill(
+      r.l, r.t, r.l + 110, r.b, [&](float px, float py) { return helmSdf(px, py, mcx, mcy + 2, s) - 1.5f; },
+      [](float, float, float) { return hexColour(0x0a0d14, 0.9f); });
+  img.fill(
+      r.l, r.t, r.l + 110, r.b, [&](float px, float py) { return helmSdf(px, py, mcx, mcy + 2, s); },
+      [&](float, float py, float) { return paleAt(clamp01((py - (mcy - 28)) / 60)); });
   // Crest plume.
   std::vector<float> plume = {mcx - 3, mcy - 26, mcx + 2, mcy - 40, mcx + 16, mcy - 38, mcx + 24, mcy - 28, mcx + 4, mcy - 24};
-  img.fill(r.l, r.t, r.l + 110, r.b, [&](float px, float py) { return sdf::polygon(px, py, plume); },
-           [](float, float, float) { return goldAt(0.25f); });
+  img.fill(
+      r.l, r.t, r.l + 110, r.b, [&](float px, float py) { return sdf::polygon(px, py, plume); },
+      [](float, float, float) { return goldAt(0.25f); });
   // Visor glow.
-  img.fill(r.l, r.t, r.l + 110, r.b,
-           [&](float px, float py) { return sdf::rect(px, py, mcx - 10 * s + 2, mcy + 2 - 1.5f * s, mcx + 10 * s - 2, mcy + 2 + 1.5f * s); },
-           [](float, float, float) { return hexColour(0x7fd4ff); });
+  img.fill(
+      r.l, r.t, r.l + 110, r.b,
+      [&](float px, float py) { return sdf::rect(px, py, mcx - 10 * s + 2, mcy + 2 - 1.5f * s, mcx + 10 * s - 2, mcy + 2 + 1.5f * s); },
+      [](float, float, float) { return hexColour(0x7fd4ff); });
 
   // Heart sockets behind the hearts the game draws at x 164 + 56 i, y 6 (37 × 27).
   for (int i = 0; i < 3; ++i) drawHeart(img, r.l + 164 + 56 * i + 18.5f, r.t + 6 + 11.5f, 0.92f, false);
@@ -179,9 +192,10 @@ void drawStatusPanel(Image& img, TextRenderer& text, const Rect& r) {
   goldFrame(img, r.l + 151, r.t + 55, r.l + 447, r.t + 75, 5, 1.5f);
   for (int k = 1; k < 4; ++k) {
     float x = r.l + 156 + 286.0f * k / 4;
-    img.fill(static_cast<int>(x) - 2, r.t + 56, static_cast<int>(x) + 3, r.t + 75,
-             [&](float px, float py) { return sdf::segment(px, py, x, r.t + 57, x, r.t + 73, 0.6f); },
-             [](float, float, float) { return hexColour(0x6a5a3a, 0.7f); });
+    img.fill(
+        static_cast<int>(x) - 2, r.t + 56, static_cast<int>(x) + 3, r.t + 75,
+        [&](float px, float py) { return sdf::segment(px, py, x, r.t + 57, x, r.t + 73, 0.6f); },
+        [](float, float, float) { return hexColour(0x6a5a3a, 0.7f); });
   }
   Lettering skill = letter(text, Face::Sans, 14, "SKILL", 1);
   drawRightAligned(img, skill, r.l + 146, r.t + 65, goldText(1.3f, 2));
@@ -212,16 +226,19 @@ void drawGauge(Image& img, const Rect& r) {
 
 void drawDial(Image& img, const Rect& r) {
   float cx = r.l + 103.5f, cy = r.t + 92.5f;
-  img.fill(r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::circle(px, py, cx, cy, 88); },
-           [&](float px, float py, float) {
-             float d = std::sqrt((px - cx) * (px - cx) + (py - cy) * (py - cy)) / 88;
-             return withAlpha(mix(hexColour(0x1f2740), hexColour(0x080a10), d), 0.72f);
-           });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::circle(px, py, cx, cy, 88); },
+      [&](float px, float py, float) {
+        float d = std::sqrt((px - cx) * (px - cx) + (py - cy) * (py - cy)) / 88;
+        return withAlpha(mix(hexColour(0x1f2740), hexColour(0x080a10), d), 0.72f);
+      });
   // Outer gold ring and an inner hairline.
-  img.fill(r.l, r.t, r.r, r.b, [&](float px, float py) { return std::fabs(sdf::circle(px, py, cx, cy, 86)) - 3.2f; },
-           [&](float, float py, float) { return goldAt(clamp01((py - r.t) / r.h())); });
-  img.fill(r.l, r.t, r.r, r.b, [&](float px, float py) { return std::fabs(sdf::circle(px, py, cx, cy, 64)) - 0.8f; },
-           [](float, float, float) { return withAlpha(goldAt(0.5f), 0.7f); });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float px, float py) { return std::fabs(sdf::circle(px, py, cx, cy, 86)) - 3.2f; },
+      [&](float, float py, float) { return goldAt(clamp01((py - r.t) / r.h())); });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float px, float py) { return std::fabs(sdf::circle(px, py, cx, cy, 64)) - 0.8f; },
+      [](float, float, float) { return withAlpha(goldAt(0.5f), 0.7f); });
   // Ticks every 15 degrees, longer every 45.
   for (int k = 0; k < 24; ++k) {
     float a = k * 15.0f * 3.14159265f / 180;
@@ -229,8 +246,9 @@ void drawDial(Image& img, const Rect& r) {
     float ax = cx + std::sin(a) * inner, ay = cy - std::cos(a) * inner;
     float bx = cx + std::sin(a) * 81, by = cy - std::cos(a) * 81;
     float w = (k % 3 == 0) ? 1.4f : 0.8f;
-    img.fill(r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::segment(px, py, ax, ay, bx, by, w); },
-             [](float, float, float) { return withAlpha(goldAt(0.35f), 0.9f); });
+    img.fill(
+        r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::segment(px, py, ax, ay, bx, by, w); },
+        [](float, float, float) { return withAlpha(goldAt(0.35f), 0.9f); });
   }
   // Four-pointed star; the forward point is long and bright.
   for (int k = 0; k < 4; ++k) {
@@ -238,29 +256,33 @@ void drawDial(Image& img, const Rect& r) {
     float len = k == 0 ? 60 : 40;
     float dx = std::sin(a), dy = -std::cos(a), nx = -dy, ny = dx;
     std::vector<float> tri = {cx + dx * len, cy + dy * len, cx + nx * 9, cy + ny * 9, cx - nx * 9, cy - ny * 9};
-    img.fill(r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::polygon(px, py, tri); },
-             [&](float px, float py, float) {
-               float side = (px - cx) * nx + (py - cy) * ny;
-               Rgba c = k == 0 ? goldAt(0.1f) : hexColour(0x8c9bb5);
-               return scaled(c, side > 0 ? 1.0f : 0.7f);
-             });
+    img.fill(
+        r.l, r.t, r.r, r.b, [&](float px, float py) { return sdf::polygon(px, py, tri); },
+        [&](float px, float py, float) {
+          float side = (px - cx) * nx + (py - cy) * ny;
+          Rgba c = k == 0 ? goldAt(0.1f) : hexColour(0x8c9bb5);
+          return scaled(c, side > 0 ? 1.0f : 0.7f);
+        });
   }
 }
 
 void drawNeedle(Image& img, const Rect& r) {
   float px0 = r.l + 47.0f, py0 = r.t + 45.0f;  // the pivot the game turns it about
   std::vector<float> blade = {px0, py0 - 41, px0 + 7, py0 - 6, px0 + 4, py0 + 22, px0, py0 + 30, px0 - 4, py0 + 22, px0 - 7, py0 - 6};
-  img.fill(r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::polygon(x, y, blade) - 1.2f; },
-           [](float, float, float) { return hexColour(0x05070c, 0.9f); });
-  img.fill(r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::polygon(x, y, blade); }, [&](float x, float y, float) {
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::polygon(x, y, blade) - 1.2f; },
+      [](float, float, float) { return hexColour(0x05070c, 0.9f); });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::polygon(x, y, blade); }, [&](float x, float y, float) {
     bool front = y < py0;
     Rgba c = front ? mix(hexColour(0xf4fbff), hexColour(0x7fd0ff), clamp01((y - (py0 - 41)) / 41)) : hexColour(0x51607c);
-    return scaled(c, x < px0 ? 1.0f : 0.78f);
-  });
-  img.fill(r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::circle(x, y, px0, py0, 7); },
-           [&](float, float y, float) { return goldAt(clamp01((y - py0 + 7) / 14)); });
-  img.fill(r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::circle(x, y, px0, py0, 2.5f); },
-           [](float, float, float) { return hexColour(0x20140a); });
+    return scaled(c, x < px0 ? 1.0f : 0.78f); });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::circle(x, y, px0, py0, 7); },
+      [&](float, float y, float) { return goldAt(clamp01((y - py0 + 7) / 14)); });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::circle(x, y, px0, py0, 2.5f); },
+      [](float, float, float) { return hexColour(0x20140a); });
 }
 
 void drawPrompt(Image& img, const Rect& r) {
@@ -271,8 +293,9 @@ void drawPrompt(Image& img, const Rect& r) {
     float d = std::pow(dx / 10.5f, 0.6f) + std::pow(dy / 10.5f, 0.6f) - 1.0f;
     return d * 5.0f;
   };
-  img.fill(r.l, r.t, r.r, r.b, [&](float x, float y) { return star(x, y) - 1.3f; },
-           [](float, float, float) { return hexColour(0x2a1808, 0.85f); });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float x, float y) { return star(x, y) - 1.3f; },
+      [](float, float, float) { return hexColour(0x2a1808, 0.85f); });
   img.fill(r.l, r.t, r.r, r.b, star, [&](float x, float y, float) {
     float d = std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy)) / 10;
     return mix(hexColour(0xffffff), goldAt(0.4f), clamp01(d));
@@ -283,11 +306,12 @@ void drawEventPanel(Image& img, const Rect& r) {
   darkPanel(img, r.l + 4, r.t + 10, r.r - 4, r.b - 4, 14, 0.84f);
   goldFrame(img, r.l + 4, r.t + 10, r.r - 4, r.b - 4, 14, 3);
   // Inner hairline and corner diamonds.
-  img.fill(r.l, r.t, r.r, r.b,
-           [&](float x, float y) {
-             return std::fabs(sdf::roundRect(x, y, r.l + r.w() / 2, r.t + 7 + r.h() / 2, r.w() / 2 - 13, r.h() / 2 - 16, 8)) - 0.6f;
-           },
-           [](float, float, float) { return withAlpha(goldAt(0.5f), 0.45f); });
+  img.fill(
+      r.l, r.t, r.r, r.b,
+      [&](float x, float y) {
+        return std::fabs(sdf::roundRect(x, y, r.l + r.w() / 2, r.t + 7 + r.h() / 2, r.w() / 2 - 13, r.h() / 2 - 16, 8)) - 0.6f;
+      },
+      [](float, float, float) { return withAlpha(goldAt(0.5f), 0.45f); });
   for (float x : {r.l + 12.0f, r.r - 12.0f})
     for (float y : {r.t + 18.0f, r.b - 12.0f}) diamond(img, x, y, 5, 5, goldAt(0.2f), hexColour(0x140c04));
   // Prompt row: the game writes its "next" prompt at x 459 and turns a sparkle at 554.
@@ -310,12 +334,14 @@ void drawBanner(Image& img, TextRenderer& text, const Rect& r, const std::string
   }
   float ruleInset = r.w() * 0.1f;
   if (defeat) {
-    img.fill(r.l, r.t, r.r, r.b,
-             [&](float x, float y) { return sdf::segment(x, y, r.l + ruleInset, r.t + 9.0f, r.r - ruleInset, r.t + 9.0f, 1.0f); },
-             [](float, float, float) { return hexColour(0x9c2a22, 0.9f); });
-    img.fill(r.l, r.t, r.r, r.b,
-             [&](float x, float y) { return sdf::segment(x, y, r.l + ruleInset, r.b - 9.0f, r.r - ruleInset, r.b - 9.0f, 1.0f); },
-             [](float, float, float) { return hexColour(0x9c2a22, 0.9f); });
+    img.fill(
+        r.l, r.t, r.r, r.b,
+        [&](float x, float y) { return sdf::segment(x, y, r.l + ruleInset, r.t + 9.0f, r.r - ruleInset, r.t + 9.0f, 1.0f); },
+        [](float, float, float) { return hexColour(0x9c2a22, 0.9f); });
+    img.fill(
+        r.l, r.t, r.r, r.b,
+        [&](float x, float y) { return sdf::segment(x, y, r.l + ruleInset, r.b - 9.0f, r.r - ruleInset, r.b - 9.0f, 1.0f); },
+        [](float, float, float) { return hexColour(0x9c2a22, 0.9f); });
   } else {
     goldRule(img, r.l + ruleInset, r.r - ruleInset, r.t + 10.0f, 2.0f);
     goldRule(img, r.l + ruleInset, r.r - ruleInset, r.b - 10.0f, 2.0f);
@@ -355,17 +381,19 @@ void drawButtonB(Image& img, TextRenderer& text, const Rect& r) {
   // Drop shadow, rim, face.
   Mask disc = shapeMask(50, 53, [&](float x, float y) { return sdf::circle(x, y, 25, 25, 21); });
   softShadow(img, disc, r.l + 1, r.t + 3, 2, hexColour(0x000000, 0.6f));
-  img.fill(r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::circle(x, y, cx, cy, 22.5f); },
-           [](float, float, float) { return hexColour(0x2a0a08); });
-  img.fill(r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::circle(x, y, cx, cy, 20.5f); }, [&](float x, float y, float) {
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::circle(x, y, cx, cy, 22.5f); },
+      [](float, float, float) { return hexColour(0x2a0a08); });
+  img.fill(
+      r.l, r.t, r.r, r.b, [&](float x, float y) { return sdf::circle(x, y, cx, cy, 20.5f); }, [&](float x, float y, float) {
     float dx = x - (cx - 6), dy = y - (cy - 8);
     float l = clamp01(1.0f - std::sqrt(dx * dx + dy * dy) / 26.0f);
-    return mix(hexColour(0xa8161a), hexColour(0xff6a5c), l);
-  });
+    return mix(hexColour(0xa8161a), hexColour(0xff6a5c), l); });
   // Glossy highlight on the upper half.
-  img.fill(r.l, r.t, r.r, r.b,
-           [&](float x, float y) { return std::max(sdf::circle(x, y, cx, cy, 18), sdf::circle(x, y, cx, cy + 14, 22) * -1.0f); },
-           [](float, float, float) { return hexColour(0xffffff, 0.22f); });
+  img.fill(
+      r.l, r.t, r.r, r.b,
+      [&](float x, float y) { return std::max(sdf::circle(x, y, cx, cy, 18), sdf::circle(x, y, cx, cy + 14, 22) * -1.0f); },
+      [](float, float, float) { return hexColour(0xffffff, 0.22f); });
   Lettering b = letter(text, Face::Sans, 28, "B");
   drawCentred(img, b, cx, cy + 0.5f, paleText(1.5f, 1));
 }

@@ -37,10 +37,8 @@ KnightMaterials addKnightMaterials(MeshBuilder& m, const KnightLook& look) {
   return k;
 }
 
-const KnightLook kPlayerLook{{0.80f, 0.83f, 0.90f}, {0.42f, 0.45f, 0.53f}, {0.92f, 0.70f, 0.30f},
-                             {0.14f, 0.22f, 0.46f}, {0.30f, 0.21f, 0.15f}, 0.28f};
-const KnightLook kElderLook{{0.36f, 0.37f, 0.42f}, {0.22f, 0.22f, 0.26f}, {0.70f, 0.48f, 0.24f},
-                            {0.46f, 0.09f, 0.11f}, {0.26f, 0.18f, 0.12f}, 0.22f};
+const KnightLook kPlayerLook{{0.80f, 0.83f, 0.90f}, {0.42f, 0.45f, 0.53f}, {0.92f, 0.70f, 0.30f}, {0.14f, 0.22f, 0.46f}, {0.30f, 0.21f, 0.15f}, 0.28f};
+const KnightLook kElderLook{{0.36f, 0.37f, 0.42f}, {0.22f, 0.22f, 0.26f}, {0.70f, 0.48f, 0.24f}, {0.46f, 0.09f, 0.11f}, {0.26f, 0.18f, 0.12f}, 0.22f};
 
 // Cape of five thin panels along an arc behind the shoulders.
 void addCape(MeshBuilder& m, int mat, float top, float bottom, float radiusTop, float swing, float width) {

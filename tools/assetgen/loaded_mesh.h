@@ -10,7 +10,7 @@
 #include "mesh_builder.h"
 
 struct LoadedMesh {
-  MeshBuilder mesh;                             // the file's materials in the order the game has them
+  MeshBuilder mesh;                              // the file's materials in the order the game has them
   std::vector<std::unique_ptr<Image>> textures;  // per material, null when none
   std::vector<std::string> textureNames;
   bool hasNormals = true, hasUvs = true;

@@ -62,4 +62,3 @@ Mask Mask::blurred(int radius) const {
   }
   return cur;
 }
-

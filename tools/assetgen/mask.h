@@ -15,4 +15,3 @@ struct Mask {
   Mask blurred(int radius) const;
   Mask padded(int margin) const;
 };
-

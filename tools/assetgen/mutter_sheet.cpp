@@ -19,8 +19,9 @@ void drawWindow(Image& img, int top, float width) {
   };
   Mask m = shapeMask(1024, 96, shape);
   softShadow(cell, m, 0, 3, 3, hexColour(0x000000, 0.5f));
-  cell.fill(0, 0, 1024, 96, [&](float px, float py) { return shape(px, py) - 1.0f; },
-            [](float, float, float) { return hexColour(0x140c04, 0.9f); });
+  cell.fill(
+      0, 0, 1024, 96, [&](float px, float py) { return shape(px, py) - 1.0f; },
+      [](float, float, float) { return hexColour(0x140c04, 0.9f); });
   cell.fill(0, 0, 1024, 96, shape, [&](float, float py, float d) {
     if (d > -2.2f) return goldAt(clamp01((py - y0) / (y1 - y0)));
     return withAlpha(mix(hexColour(0x222a3e), hexColour(0x0b0e16), clamp01((py - y0) / (y1 - y0))), 0.86f);
@@ -31,10 +32,12 @@ void drawWindow(Image& img, int top, float width) {
 void drawMarker(Image& img) {
   Image cell(24, 24);
   std::vector<float> tri = {4, 6, 20, 6, 12, 19};
-  cell.fill(0, 0, 24, 24, [&](float px, float py) { return sdf::polygon(px, py, tri) - 1.5f; },
-            [](float, float, float) { return hexColour(0x140c04, 0.9f); });
-  cell.fill(0, 0, 24, 24, [&](float px, float py) { return sdf::polygon(px, py, tri); },
-            [](float, float py, float) { return goldAt(clamp01((py - 6) / 13)); });
+  cell.fill(
+      0, 0, 24, 24, [&](float px, float py) { return sdf::polygon(px, py, tri) - 1.5f; },
+      [](float, float, float) { return hexColour(0x140c04, 0.9f); });
+  cell.fill(
+      0, 0, 24, 24, [&](float px, float py) { return sdf::polygon(px, py, tri); },
+      [](float, float py, float) { return goldAt(clamp01((py - 6) / 13)); });
   img.copyRegion(cell, 0, 0, 24, 24, 20, 500);
 }
 

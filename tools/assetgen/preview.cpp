@@ -252,9 +252,13 @@ int previewTree(const std::string& root, const std::string& outDir) {
     Image back = loadPng(outDir + "/arena_low.png");
     Image sheet = loadPng(full(root, "Ranking/ranking_chip.png"));
     if (back.width && sheet.width) {
-      struct Row { int pos; const char* name; int stage; int score; };
-      const Row rows[6] = {{1, "ARTOR", 30, 48210}, {2, "KNIGH", 24, 30100}, {3, "MAREN", 17, 19850},
-                           {4, "SOLUS", 12, 9400},  {5, "ELDER", 9, 5300},   {6, "ZZZ  ", 4, 1200}};
+      struct Row {
+        int pos;
+        const char* name;
+        int stage;
+        int score;
+      };
+      const Row rows[6] = {{1, "ARTOR", 30, 48210}, {2, "KNIGH", 24, 30100}, {3, "MAREN", 17, 19850}, {4, "SOLUS", 12, 9400}, {5, "ELDER", 9, 5300}, {6, "ZZZ  ", 4, 1200}};
       auto number = [&](Image& scr, int value, int right, float y) {
         int k = 0;
         do {

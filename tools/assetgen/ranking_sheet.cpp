@@ -18,8 +18,9 @@ void drawGlyphCells(Image& img, TextRenderer& text) {
   for (int c = 0; c < 30; ++c) {
     Image cell(32, 36);
     if (c == 26) {
-      cell.fill(0, 0, 32, 36, [](float x, float y) { return sdf::segment(x, y, 7, 30, 25, 30, 1.6f); },
-                [](float, float, float) { return goldAt(0.3f); });
+      cell.fill(
+          0, 0, 32, 36, [](float x, float y) { return sdf::segment(x, y, 7, 30, 25, 30, 1.6f); },
+          [](float, float, float) { return goldAt(0.3f); });
     } else {
       std::string ch(1, static_cast<char>('A' + c));
       Lettering l = letter(text, Face::Serif, 33, ch);
@@ -61,9 +62,10 @@ void drawListPanel(Image& img, TextRenderer& text) {
   for (int i = 0; i < 6; ++i) {
     float y = 132.0f + 94 * i;
     // A faint band behind each row and a gold hairline below it.
-    panel.fill(20, static_cast<int>(y) - 10, kPanelRight - 20, static_cast<int>(y) + 48,
-               [&](float px, float py) { return sdf::roundRect(px, py, kPanelRight / 2.0f, y + 18, kPanelRight / 2.0f - 24, 27, 8); },
-               [&](float, float, float) { return hexColour(i % 2 ? 0x2a3247 : 0x323b52, 0.45f); });
+    panel.fill(
+        20, static_cast<int>(y) - 10, kPanelRight - 20, static_cast<int>(y) + 48,
+        [&](float px, float py) { return sdf::roundRect(px, py, kPanelRight / 2.0f, y + 18, kPanelRight / 2.0f - 24, 27, 8); },
+        [&](float, float, float) { return hexColour(i % 2 ? 0x2a3247 : 0x323b52, 0.45f); });
     if (i < 5) goldRule(panel, 60, kPanelRight - 60, y + 64, 1.0f, false);
   }
   img.copyRegion(panel, 0, 0, panel.width, panel.height, 0, kPanelTop);
@@ -74,10 +76,12 @@ void drawScrollArrow(Image& img, int x, int y, bool up) {
   float cx = 32, tip = up ? 14.0f : 82.0f, base = up ? 56.0f : 40.0f;
   std::vector<float> tri = {cx, tip, cx + 24, base, cx + 9, base, cx + 9, up ? 80.0f : 16.0f,
                             cx - 9, up ? 80.0f : 16.0f, cx - 9, base, cx - 24, base};
-  cell.fill(0, 0, 64, 96, [&](float px, float py) { return sdf::polygon(px, py, tri) - 2.5f; },
-            [](float, float, float) { return hexColour(0x140c04, 0.9f); });
-  cell.fill(0, 0, 64, 96, [&](float px, float py) { return sdf::polygon(px, py, tri); },
-            [&](float, float py, float) { return goldAt(clamp01(py / 96.0f)); });
+  cell.fill(
+      0, 0, 64, 96, [&](float px, float py) { return sdf::polygon(px, py, tri) - 2.5f; },
+      [](float, float, float) { return hexColour(0x140c04, 0.9f); });
+  cell.fill(
+      0, 0, 64, 96, [&](float px, float py) { return sdf::polygon(px, py, tri); },
+      [&](float, float py, float) { return goldAt(clamp01(py / 96.0f)); });
   img.copyRegion(cell, 0, 0, 64, 96, x, y);
 }
 
@@ -87,10 +91,12 @@ void drawPickArrow(Image& img, int x, int y, bool right) {
   Image cell(64, 64);
   std::vector<float> tri = right ? std::vector<float>{57, 22, 63, 32, 57, 42}
                                  : std::vector<float>{60, 20, 48, 32, 60, 44};
-  cell.fill(0, 0, 64, 64, [&](float px, float py) { return sdf::polygon(px, py, tri) - 1.5f; },
-            [](float, float, float) { return hexColour(0x140c04, 0.9f); });
-  cell.fill(0, 0, 64, 64, [&](float px, float py) { return sdf::polygon(px, py, tri); },
-            [](float, float, float) { return goldAt(0.2f); });
+  cell.fill(
+      0, 0, 64, 64, [&](float px, float py) { return sdf::polygon(px, py, tri) - 1.5f; },
+      [](float, float, float) { return hexColour(0x140c04, 0.9f); });
+  cell.fill(
+      0, 0, 64, 64, [&](float px, float py) { return sdf::polygon(px, py, tri); },
+      [](float, float, float) { return goldAt(0.2f); });
   img.copyRegion(cell, 0, 0, 64, 64, x, y);
 }
 

@@ -28,4 +28,3 @@ std::vector<float> StereoBuffer::mono(size_t from, size_t count) const {
   for (size_t i = from; i < from + count && i < left.size(); ++i) r.push_back((left[i] + right[i]) * 0.7071f);
   return r;
 }
-

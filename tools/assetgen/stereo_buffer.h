@@ -23,4 +23,3 @@ class StereoBuffer {
   std::vector<float> left, right;
   int rate;
 };
-

@@ -30,16 +30,16 @@ struct Shape {
 
 Shape shapeOf(Voice v) {
   switch (v) {
-    case Voice::Pad: return {0.5, 0.3, 0.85, 1.0};
-    case Voice::Strings: return {0.25, 0.3, 0.8, 0.6};
-    case Voice::Bass: return {0.004, 0.22, 0.55, 0.06};
-    case Voice::SoftBass: return {0.02, 0.4, 0.7, 0.2};
-    case Voice::Lead: return {0.02, 0.2, 0.75, 0.15};
-    case Voice::Flute: return {0.07, 0.15, 0.85, 0.18};
-    case Voice::Bell: return {0.002, 0.0, 1.0, 2.5};
-    case Voice::Pluck: return {0.002, 0.0, 1.0, 0.12};
-    case Voice::EPiano: return {0.003, 0.0, 1.0, 0.3};
-    case Voice::Choir: return {0.45, 0.3, 0.85, 0.9};
+  case Voice::Pad: return {0.5, 0.3, 0.85, 1.0};
+  case Voice::Strings: return {0.25, 0.3, 0.8, 0.6};
+  case Voice::Bass: return {0.004, 0.22, 0.55, 0.06};
+  case Voice::SoftBass: return {0.02, 0.4, 0.7, 0.2};
+  case Voice::Lead: return {0.02, 0.2, 0.75, 0.15};
+  case Voice::Flute: return {0.07, 0.15, 0.85, 0.18};
+  case Voice::Bell: return {0.002, 0.0, 1.0, 2.5};
+  case Voice::Pluck: return {0.002, 0.0, 1.0, 0.12};
+  case Voice::EPiano: return {0.003, 0.0, 1.0, 0.3};
+  case Voice::Choir: return {0.45, 0.3, 0.85, 0.9};
   }
   return {0.01, 0.1, 0.8, 0.1};
 }
@@ -125,17 +125,17 @@ std::vector<double> spectrum(Voice voice, double f, double nyquist) {
   for (int k = 1; k <= 16 && k * f < nyquist; ++k) {
     double amp = 0;
     switch (voice) {
-      case Voice::Pad: amp = k <= 9 ? std::exp(-k / 3.5) / k : 0; break;
-      case Voice::Strings: amp = k <= 14 ? std::exp(-k / 6.0) / k : 0; break;
-      case Voice::Lead: amp = k <= 10 ? 1.0 / std::pow(k, 1.35) : 0; break;
-      case Voice::Flute: amp = k == 1 ? 1.0 : (k == 2 ? 0.14 : (k == 3 ? 0.05 : 0)); break;
-      case Voice::SoftBass: amp = k == 1 ? 1.0 : (k == 2 ? 0.12 : 0); break;
-      case Voice::Choir: {
-        double hz = k * f;
-        amp = k <= 8 ? std::exp(-std::pow((hz - 750) / 300, 2)) + 0.7 * std::exp(-std::pow((hz - 1150) / 250, 2)) + 0.3 / k : 0;
-        break;
-      }
-      default: break;
+    case Voice::Pad: amp = k <= 9 ? std::exp(-k / 3.5) / k : 0; break;
+    case Voice::Strings: amp = k <= 14 ? std::exp(-k / 6.0) / k : 0; break;
+    case Voice::Lead: amp = k <= 10 ? 1.0 / std::pow(k, 1.35) : 0; break;
+    case Voice::Flute: amp = k == 1 ? 1.0 : (k == 2 ? 0.14 : (k == 3 ? 0.05 : 0)); break;
+    case Voice::SoftBass: amp = k == 1 ? 1.0 : (k == 2 ? 0.12 : 0); break;
+    case Voice::Choir: {
+      double hz = k * f;
+      amp = k <= 8 ? std::exp(-std::pow((hz - 750) / 300, 2)) + 0.7 * std::exp(-std::pow((hz - 1150) / 250, 2)) + 0.3 / k : 0;
+      break;
+    }
+    default: break;
     }
     a.push_back(amp);
   }
@@ -148,30 +148,30 @@ struct Partial {
 
 std::vector<Partial> partials(Voice voice) {
   switch (voice) {
-    case Voice::Bell:
-      return {{1.0, 1.0, 2.0}, {2.0, 0.55, 2.9}, {3.01, 0.32, 3.8}, {4.2, 0.18, 4.9}, {5.43, 0.1, 6.0}};
-    case Voice::Pluck: {
-      std::vector<Partial> p;
-      for (int k = 1; k <= 8; ++k) p.push_back({static_cast<double>(k), 1.0 / k, 4.0 + k * 2.5});
-      return p;
-    }
-    case Voice::EPiano: return {{1.0, 1.0, 1.2}, {2.0, 0.3, 2.5}, {7.0, 0.12, 14.0}};
-    case Voice::Bass: return {{1.0, 1.5, 5.0}, {3.0, 1.0 / 3, 15.0}, {5.0, 0.2, 25.0}, {7.0, 1.0 / 7, 35.0}, {9.0, 1.0 / 9, 45.0}};
-    default: return {};
+  case Voice::Bell:
+    return {{1.0, 1.0, 2.0}, {2.0, 0.55, 2.9}, {3.01, 0.32, 3.8}, {4.2, 0.18, 4.9}, {5.43, 0.1, 6.0}};
+  case Voice::Pluck: {
+    std::vector<Partial> p;
+    for (int k = 1; k <= 8; ++k) p.push_back({static_cast<double>(k), 1.0 / k, 4.0 + k * 2.5});
+    return p;
+  }
+  case Voice::EPiano: return {{1.0, 1.0, 1.2}, {2.0, 0.3, 2.5}, {7.0, 0.12, 14.0}};
+  case Voice::Bass: return {{1.0, 1.5, 5.0}, {3.0, 1.0 / 3, 15.0}, {5.0, 0.2, 25.0}, {7.0, 1.0 / 7, 35.0}, {9.0, 1.0 / 9, 45.0}};
+  default: return {};
   }
 }
 
 float voiceGain(Voice v) {
   switch (v) {
-    case Voice::Pad: return 0.33f;
-    case Voice::Strings: return 0.33f;
-    case Voice::Lead: return 0.55f;
-    case Voice::Choir: return 0.45f;
-    case Voice::Bell: return 0.6f;
-    case Voice::Pluck: return 0.7f;
-    case Voice::EPiano: return 0.8f;
-    case Voice::Bass: return 0.8f;
-    default: return 1.0f;
+  case Voice::Pad: return 0.33f;
+  case Voice::Strings: return 0.33f;
+  case Voice::Lead: return 0.55f;
+  case Voice::Choir: return 0.45f;
+  case Voice::Bell: return 0.6f;
+  case Voice::Pluck: return 0.7f;
+  case Voice::EPiano: return 0.8f;
+  case Voice::Bass: return 0.8f;
+  default: return 1.0f;
   }
 }
 

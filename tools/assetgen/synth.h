@@ -9,11 +9,20 @@
 #include "random.h"
 #include "stereo_buffer.h"
 
-enum class Voice { Pad, Strings, Bass, SoftBass, Lead, Flute, Bell, Pluck, EPiano, Choir };
+enum class Voice { Pad,
+                   Strings,
+                   Bass,
+                   SoftBass,
+                   Lead,
+                   Flute,
+                   Bell,
+                   Pluck,
+                   EPiano,
+                   Choir };
 
 struct Note {
-  double beat;     // start, in beats
-  double length;   // in beats
+  double beat;    // start, in beats
+  double length;  // in beats
   int midi;
   float velocity;  // 0 … 1
 };

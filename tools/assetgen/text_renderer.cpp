@@ -21,16 +21,16 @@ struct FaceInfo {
 
 FaceInfo info(Face face) {
   switch (face) {
-    case Face::Serif:
-      return {"/usr/share/fonts/opentype/linux-libertine/LinLibertine_RB.otf", "Linux Libertine O", "Bold"};
-    case Face::SerifPlain:
-      return {"/usr/share/fonts/opentype/linux-libertine/LinLibertine_R.otf", "Linux Libertine O", "Regular"};
-    case Face::Sans:
-      return {"/usr/share/fonts/opentype/linux-libertine/LinBiolinum_RB.otf", "Linux Biolinum O", "Bold"};
-    case Face::Digits:
-      return {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "DejaVu Sans", "Bold"};
-    case Face::Gothic:
-      return {"/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf", "IPAPGothic", "Regular"};
+  case Face::Serif:
+    return {"/usr/share/fonts/opentype/linux-libertine/LinLibertine_RB.otf", "Linux Libertine O", "Bold"};
+  case Face::SerifPlain:
+    return {"/usr/share/fonts/opentype/linux-libertine/LinLibertine_R.otf", "Linux Libertine O", "Regular"};
+  case Face::Sans:
+    return {"/usr/share/fonts/opentype/linux-libertine/LinBiolinum_RB.otf", "Linux Biolinum O", "Bold"};
+  case Face::Digits:
+    return {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "DejaVu Sans", "Bold"};
+  case Face::Gothic:
+    return {"/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf", "IPAPGothic", "Regular"};
   }
   return {"", "", ""};
 }

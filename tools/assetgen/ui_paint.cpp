@@ -35,13 +35,11 @@ Rgba goldAt(float t) {
 }
 
 Rgba paleAt(float t) {
-  return stops(t, {{0.0f, hexColour(0xffffff)}, {0.5f, hexColour(0xe3ecf6)}, {0.52f, hexColour(0xb7c6d8)},
-                   {1.0f, hexColour(0xdfe8f2)}});
+  return stops(t, {{0.0f, hexColour(0xffffff)}, {0.5f, hexColour(0xe3ecf6)}, {0.52f, hexColour(0xb7c6d8)}, {1.0f, hexColour(0xdfe8f2)}});
 }
 
 Rgba crimsonAt(float t) {
-  return stops(t, {{0.0f, hexColour(0xff9a8a)}, {0.45f, hexColour(0xd8362a)}, {0.55f, hexColour(0x8e1410)},
-                   {1.0f, hexColour(0xc0281e)}});
+  return stops(t, {{0.0f, hexColour(0xff9a8a)}, {0.45f, hexColour(0xd8362a)}, {0.55f, hexColour(0x8e1410)}, {1.0f, hexColour(0xc0281e)}});
 }
 
 TextStyle goldText(float outline, float shadow) {
@@ -114,13 +112,14 @@ void drawRightAligned(Image& img, const Lettering& l, float right, float cy, con
 
 void darkPanel(Image& img, float x0, float y0, float x1, float y1, float radius, float alpha) {
   float cx = (x0 + x1) / 2, cy = (y0 + y1) / 2, hw = (x1 - x0) / 2, hh = (y1 - y0) / 2;
-  img.fill(static_cast<int>(x0) - 1, static_cast<int>(y0) - 1, static_cast<int>(x1) + 2, static_cast<int>(y1) + 2,
-           [=](float px, float py) { return sdf::roundRect(px, py, cx, cy, hw, hh, radius); },
-           [=](float, float py, float) {
-             float t = (py - y0) / std::max(1.0f, y1 - y0);
-             Rgba c = mix(hexColour(0x1b2030), hexColour(0x0a0c12), t);
-             return withAlpha(c, alpha);
-           });
+  img.fill(
+      static_cast<int>(x0) - 1, static_cast<int>(y0) - 1, static_cast<int>(x1) + 2, static_cast<int>(y1) + 2,
+      [=](float px, float py) { return sdf::roundRect(px, py, cx, cy, hw, hh, radius); },
+      [=](float, float py, float) {
+        float t = (py - y0) / std::max(1.0f, y1 - y0);
+        Rgba c = mix(hexColour(0x1b2030), hexColour(0x0a0c12), t);
+        return withAlpha(c, alpha);
+      });
 }
 
 void goldFrame(Image& img, float x0, float y0, float x1, float y1, float radius, float width) {
@@ -130,9 +129,10 @@ void goldFrame(Image& img, float x0, float y0, float x1, float y1, float radius,
     return std::fabs(d + width * 0.5f) - width * 0.5f;
   };
   // A thin dark line around the gold keeps it readable on light backgrounds.
-  img.fill(static_cast<int>(x0) - 2, static_cast<int>(y0) - 2, static_cast<int>(x1) + 3, static_cast<int>(y1) + 3,
-           [=](float px, float py) { return ring(px, py) - 1.0f; },
-           [](float, float, float) { return hexColour(0x140c04, 0.85f); });
+  img.fill(
+      static_cast<int>(x0) - 2, static_cast<int>(y0) - 2, static_cast<int>(x1) + 3, static_cast<int>(y1) + 3,
+      [=](float px, float py) { return ring(px, py) - 1.0f; },
+      [](float, float, float) { return hexColour(0x140c04, 0.85f); });
   img.fill(static_cast<int>(x0) - 1, static_cast<int>(y0) - 1, static_cast<int>(x1) + 2, static_cast<int>(y1) + 2, ring,
            [=](float px, float py, float) {
              // Bevel: the lit side faces up-left.
@@ -146,9 +146,10 @@ void goldFrame(Image& img, float x0, float y0, float x1, float y1, float radius,
 
 void diamond(Image& img, float cx, float cy, float rx, float ry, Rgba fill, Rgba edge) {
   auto d = [=](float px, float py) { return (std::fabs(px - cx) / rx + std::fabs(py - cy) / ry - 1.0f) * std::min(rx, ry) * 0.7f; };
-  img.fill(static_cast<int>(cx - rx) - 2, static_cast<int>(cy - ry) - 2, static_cast<int>(cx + rx) + 3,
-           static_cast<int>(cy + ry) + 3, [&](float px, float py) { return d(px, py) - 1.0f; },
-           [=](float, float, float) { return edge; });
+  img.fill(
+      static_cast<int>(cx - rx) - 2, static_cast<int>(cy - ry) - 2, static_cast<int>(cx + rx) + 3,
+      static_cast<int>(cy + ry) + 3, [&](float px, float py) { return d(px, py) - 1.0f; },
+      [=](float, float, float) { return edge; });
   img.fill(static_cast<int>(cx - rx) - 1, static_cast<int>(cy - ry) - 1, static_cast<int>(cx + rx) + 2,
            static_cast<int>(cy + ry) + 2, d, [=](float, float py, float) {
              return scaled(fill, 1.15f - 0.3f * clamp01((py - (cy - ry)) / (2 * ry)));
@@ -156,18 +157,20 @@ void diamond(Image& img, float cx, float cy, float rx, float ry, Rgba fill, Rgba
 }
 
 void goldRule(Image& img, float x0, float x1, float y, float thickness, bool diamondEnds) {
-  img.fill(static_cast<int>(x0) - 1, static_cast<int>(y - thickness) - 2, static_cast<int>(x1) + 2,
-           static_cast<int>(y + thickness) + 3,
-           [=](float px, float py) { return sdf::segment(px, py, x0, y, x1, y, thickness * 0.5f + 0.8f); },
-           [](float, float, float) { return hexColour(0x140c04, 0.8f); });
-  img.fill(static_cast<int>(x0) - 1, static_cast<int>(y - thickness) - 2, static_cast<int>(x1) + 2,
-           static_cast<int>(y + thickness) + 3,
-           [=](float px, float py) { return sdf::segment(px, py, x0, y, x1, y, thickness * 0.5f); },
-           [=](float px, float, float) {
-             float t = (px - x0) / std::max(1.0f, x1 - x0);
-             float fade = std::min(1.0f, std::min(t, 1 - t) * 8.0f);
-             return withAlpha(goldAt(0.3f), 0.35f + 0.65f * fade);
-           });
+  img.fill(
+      static_cast<int>(x0) - 1, static_cast<int>(y - thickness) - 2, static_cast<int>(x1) + 2,
+      static_cast<int>(y + thickness) + 3,
+      [=](float px, float py) { return sdf::segment(px, py, x0, y, x1, y, thickness * 0.5f + 0.8f); },
+      [](float, float, float) { return hexColour(0x140c04, 0.8f); });
+  img.fill(
+      static_cast<int>(x0) - 1, static_cast<int>(y - thickness) - 2, static_cast<int>(x1) + 2,
+      static_cast<int>(y + thickness) + 3,
+      [=](float px, float py) { return sdf::segment(px, py, x0, y, x1, y, thickness * 0.5f); },
+      [=](float px, float, float) {
+        float t = (px - x0) / std::max(1.0f, x1 - x0);
+        float fade = std::min(1.0f, std::min(t, 1 - t) * 8.0f);
+        return withAlpha(goldAt(0.3f), 0.35f + 0.65f * fade);
+      });
   if (diamondEnds) {
     diamond(img, x0, y, thickness * 2.2f, thickness * 2.2f, goldAt(0.2f), hexColour(0x140c04, 0.9f));
     diamond(img, x1, y, thickness * 2.2f, thickness * 2.2f, goldAt(0.2f), hexColour(0x140c04, 0.9f));

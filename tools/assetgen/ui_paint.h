@@ -31,16 +31,16 @@ struct TextStyle {
 
 // Gradients.
 Rgba goldAt(float t);
-Rgba paleAt(float t);      // white to cool steel
-Rgba crimsonAt(float t);   // defeat lettering
+Rgba paleAt(float t);     // white to cool steel
+Rgba crimsonAt(float t);  // defeat lettering
 
 TextStyle goldText(float outline = 2, float shadow = 3);
 TextStyle paleText(float outline = 2, float shadow = 3);
 
 // Lettering placed by its ink: (x, y) is where the top-left of the reference capital box goes.
 struct Lettering {
-  Mask mask;      // full line box as rendered
-  InkBox ink;     // this text's ink
+  Mask mask;                      // full line box as rendered
+  InkBox ink;                     // this text's ink
   int capTop = 0, capBottom = 0;  // reference capitals ("H" or "0") inside the line box
 };
 Lettering letter(TextRenderer& text, Face face, int size, const std::string& utf8, float tracking = 0,

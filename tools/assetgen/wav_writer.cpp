@@ -1,7 +1,7 @@
 #include "wav_writer.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace {

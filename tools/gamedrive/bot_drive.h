@@ -39,7 +39,7 @@ public:
     BotGrid grid;
 
     // The run's figures.
-    bool played = false;     // a game scene was reached
+    bool played = false;  // a game scene was reached
     int stagesCleared = 0;
     int furthestStage = 0;
     int runScore = 0;

@@ -111,8 +111,7 @@ std::vector<BotGrid::Cell> BotGrid::path(Cell a, Cell b) const {
     cost[start] = 0;
     from[start] = static_cast<int>(start);
     open.push({0, start});
-    static constexpr int kSteps[8][3] = {{1, 0, 10}, {-1, 0, 10}, {0, 1, 10}, {0, -1, 10},
-                                         {1, 1, 14}, {1, -1, 14}, {-1, 1, 14}, {-1, -1, 14}};
+    static constexpr int kSteps[8][3] = {{1, 0, 10}, {-1, 0, 10}, {0, 1, 10}, {0, -1, 10}, {1, 1, 14}, {1, -1, 14}, {-1, 1, 14}, {-1, -1, 14}};
     while (!open.empty()) {
         auto [c, at] = open.top();
         open.pop();

@@ -9,29 +9,30 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 constexpr float kDegrees = 180.0f / kPi;
-constexpr int kLeftDeadZone = 200;   // what the input takes off each stick axis
+constexpr int kLeftDeadZone = 200;  // what the input takes off each stick axis
 constexpr int kRightDeadZone = 300;
-constexpr int kLetters = 27;         // A..Z and the blank
+constexpr int kLetters = 27;  // A..Z and the blank
 constexpr int kBlankLetter = 26;
 
 // Golem kinds by what they do to the knight.
-constexpr int kStandingKind = 4;   // turns to face the knight, never moves
+constexpr int kStandingKind = 4;  // turns to face the knight, never moves
 constexpr int kHarmlessKind = 6;
 constexpr int kObsidianKind = 7;
 constexpr int kFastKind = 1;
 constexpr int kSlowKind = 2;
-constexpr int kChargerKind = 5;    // always in the charge cycle
+constexpr int kChargerKind = 5;      // always in the charge cycle
 constexpr int kChargeAimTicks = 38;  // a charging golem stands and aims this long, then rushes
 
-constexpr float kBodyRadius = 0.7f;   // ways are planned as far from wall faces
-constexpr float kWalkSpeed = 0.052f;  // the knight's pace at full stick
-constexpr float kStepRadius = 0.7f;   // walks keep the knight this far from wall faces: nearer, their collision throws him about
-constexpr float kHalfWidth = 0.45f;   // the knight's body
-constexpr float kProbeLength = 0.6f;  // how far ahead a walk is checked for walls
-constexpr float kFinalStretch = 1.0f; // nearer than this to its goal a walk goes straight
+constexpr float kBodyRadius = 0.7f;    // ways are planned as far from wall faces
+constexpr float kWalkSpeed = 0.052f;   // the knight's pace at full stick
+constexpr float kStepRadius = 0.7f;    // walks keep the knight this far from wall faces: nearer, their collision throws him about
+constexpr float kHalfWidth = 0.45f;    // the knight's body
+constexpr float kProbeLength = 0.6f;   // how far ahead a walk is checked for walls
+constexpr float kFinalStretch = 1.0f;  // nearer than this to its goal a walk goes straight
 
 float chargeSpeed(int kind) {
-    float c = kind == kFastKind ? 0.05f : kind == kSlowKind ? 0.016f : 0.03f;
+    float c = kind == kFastKind ? 0.05f : kind == kSlowKind ? 0.016f
+                                                            : 0.03f;
     return c * 1.15f;
 }
 
@@ -242,7 +243,7 @@ int BotPilot::chooseTarget(const BotView& view) {
         float score = d;
         // A golem that stands aiming is the easiest to reach, and stops its own charge when struck.
         if (e.state == 2 && e.stateTimer < kChargeAimTicks && e.kind != kStandingKind && d < 4.0f) score -= 1.5f;
-        if (e.state == 3) score += 0.5f;  // flying back from the last blow
+        if (e.state == 3) score += 0.5f;           // flying back from the last blow
         if (e.index == targetKey_) score -= 0.7f;  // keep to one golem rather than dither
         if (score < bestScore) {
             bestScore = score;

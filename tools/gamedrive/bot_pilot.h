@@ -36,9 +36,9 @@ public:
     static int letterSteps(int current, int wanted);
 
     // Tuning of the fight.
-    static constexpr float kGolemReach = 1.6f;      // a golem this near is struck
-    static constexpr float kObsidianReach = 3.0f;   // the obsidian, by the larger ground axis
-    static constexpr float kGolemStand = 1.3f;      // where the knight means to stand to strike
+    static constexpr float kGolemReach = 1.6f;     // a golem this near is struck
+    static constexpr float kObsidianReach = 3.0f;  // the obsidian, by the larger ground axis
+    static constexpr float kGolemStand = 1.3f;     // where the knight means to stand to strike
     static constexpr float kObsidianStand = 2.4f;
     static constexpr float kTouchDistance = 1.0f;   // a golem this near can hurt
     static constexpr float kCloseDistance = 1.05f;  // nearer than this the knight steps back first
@@ -56,14 +56,14 @@ public:
     static constexpr float kCutLands = 5.0f;
     static constexpr float kSweepLands = 18.0f;
     static constexpr float kThrustGauge = 70.0f;
-    static constexpr float kDashLength = 1.5f;      // how far the paid thrust carries the knight
+    static constexpr float kDashLength = 1.5f;  // how far the paid thrust carries the knight
     static constexpr float kCancelCost = 30.0f;
-    static constexpr float kFinisherNeed = 150.0f;  // in the gauge at the flick that queues the finisher
-    static constexpr float kFinisherGauge = 175.0f; // ...after the thrust before it took its 25    // the dash leaves enough for a cancel after it
+    static constexpr float kFinisherNeed = 150.0f;   // in the gauge at the flick that queues the finisher
+    static constexpr float kFinisherGauge = 175.0f;  // ...after the thrust before it took its 25    // the dash leaves enough for a cancel after it
     static constexpr int kStuckTicks = 45;
-    static constexpr int kEscapeTicks = 40;         // how far ahead a dodge is judged
-    static constexpr float kEscapeHold = 0.25f;     // a dodge is changed only for one this much safer
-    static constexpr int kTitleWait = 30;           // ticks on the title before confirming
+    static constexpr int kEscapeTicks = 40;      // how far ahead a dodge is judged
+    static constexpr float kEscapeHold = 0.25f;  // a dodge is changed only for one this much safer
+    static constexpr int kTitleWait = 30;        // ticks on the title before confirming
     // Before blocks drop the knight goes where they cannot wall him in with the stage's walls and the
     // blocks fallen before: this many ticks ahead, at most this many cells away, this far from walls.
     static constexpr int kShelterLead = 360;
@@ -75,8 +75,8 @@ public:
 
 private:
     struct Threat {
-        int enemy = -1;     // index into the view's enemies, -1: none
-        float time = 1e9f;  // ticks until it reaches the knight
+        int enemy = -1;            // index into the view's enemies, -1: none
+        float time = 1e9f;         // ticks until it reaches the knight
         float dirX = 0, dirZ = 0;  // the line it comes along (or, on top of the knight, the way off it)
         bool crossing = false;     // get off the line sideways rather than along it
         float aimLeft = 0;         // ticks before an aiming golem rushes (0: it rushes already)
@@ -111,8 +111,8 @@ private:
     BotView::Screen screen_ = BotView::Screen::None;
     int screenSince_ = 0;
     bool evading_ = false;
-    int evadeEnemy_ = -1;      // wave index of the golem being dodged
-    float evadeHeading_ = 0;   // kept while dodging it, so the knight's facing settles and he runs
+    int evadeEnemy_ = -1;                        // wave index of the golem being dodged
+    float evadeHeading_ = 0;                     // kept while dodging it, so the knight's facing settles and he runs
     float evadeAnchorX_ = 0, evadeAnchorZ_ = 0;  // where the knight was when last checked while dodging
     int evadeAnchorTick_ = 0;
     bool evadeMoved_ = true;
@@ -128,7 +128,7 @@ private:
     int detourUntil_ = 0;
     float detourHeading_ = 0;
     unsigned dice_ = 1;
-    bool finisherArmed_ = false;  // a thrust was started to chain the finisher
+    bool finisherArmed_ = false;    // a thrust was started to chain the finisher
     std::uint64_t shelterKey_ = 0;  // the walls the shelter was chosen among
     BotGrid::Point shelter_;
 };

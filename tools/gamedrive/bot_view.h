@@ -21,8 +21,13 @@ struct BotEnemy {
 };
 
 struct BotView {
-    enum class Screen { None, Title, Ranking, Game };
-    enum Result { kRunning = 0, kCleared = 1, kDefeated = 2 };
+    enum class Screen { None,
+                        Title,
+                        Ranking,
+                        Game };
+    enum Result { kRunning = 0,
+                  kCleared = 1,
+                  kDefeated = 2 };
 
     Screen screen = Screen::None;
     bool endless = false;
@@ -35,12 +40,12 @@ struct BotView {
     int stage = 0;
     int result = kRunning;
     int score = 0;
-    bool changing = false;       // the field is changing to the next stage
-    bool eventActive = false;    // a story event runs or is pending
-    bool eventFading = false;    // a fade of the event; page presses are ignored meanwhile
-    bool closing = false;        // the closing fade after a defeat was asked for
+    bool changing = false;     // the field is changing to the next stage
+    bool eventActive = false;  // a story event runs or is pending
+    bool eventFading = false;  // a fade of the event; page presses are ignored meanwhile
+    bool closing = false;      // the closing fade after a defeat was asked for
     bool endingActive = false;
-    int endingPhase = 0;         // 0 name entry, 1 credits, 2 finished
+    int endingPhase = 0;  // 0 name entry, 1 credits, 2 finished
 
     // The name entry.
     int currentLetter = 0;  // 0..25 A..Z, 26 blank
@@ -63,7 +68,7 @@ struct BotView {
     int enemiesLeft = 0;
     // Ticks until the next drop of blocks begins (its shake or its fall); -1: none is coming.
     int dropIn = -1;
-    std::uint64_t fieldKey = 0;     // changes whenever the stage's chips change
+    std::uint64_t fieldKey = 0;  // changes whenever the stage's chips change
 };
 
 // Reads the view from the program's scenes. When the field's chips changed since the last call (the

@@ -23,8 +23,8 @@ public:
     bool afterTick(Application& app, int tick) override;
     void finished(Application& app) override;
 
-    std::string exitName;   // why the run ended
-    RunReport report;       // filled when the run has finished
+    std::string exitName;               // why the run ended
+    RunReport report;                   // filled when the run has finished
     std::vector<std::string> failures;  // shots that could not be taken or written
 
 private:
@@ -32,7 +32,7 @@ private:
 
     const InputScript& script_;
     PadFeed& pad_;
-    int tickLimit_;  // 0: none
+    int tickLimit_;         // 0: none
     std::size_t next_ = 0;  // next script action
     PadPicture picture_;
     std::multimap<int, std::string> shots_;

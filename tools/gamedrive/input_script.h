@@ -17,11 +17,21 @@ namespace hc {
 
 class InputScript {
 public:
-    enum class Kind { Press, Release, Left, Right, Triggers, Shot, End, KeyDown, KeyUp, PadDetach, PadAttach };
+    enum class Kind { Press,
+                      Release,
+                      Left,
+                      Right,
+                      Triggers,
+                      Shot,
+                      End,
+                      KeyDown,
+                      KeyUp,
+                      PadDetach,
+                      PadAttach };
     struct Action {
         int tick = 0;
         Kind kind = Kind::Press;
-        int button = 0;  // pad button index 0..9
+        int button = 0;    // pad button index 0..9
         int x = 0, y = 0;  // sticks; x carries the trigger value
         std::string file;
         int line = 0;

@@ -5,7 +5,7 @@
 namespace hc {
 
 struct PadPicture {
-    bool buttons[kPadButtonCount] = {};  // by padIndex(PadButton)
+    bool buttons[kPadButtonCount] = {};                // by padIndex(PadButton)
     int leftX = 0, leftY = 0, rightX = 0, rightY = 0;  // -1000..1000, y down
     int triggers = 0;                                  // left trigger positive
 };
